@@ -1,0 +1,51 @@
+#include "errors.h"
+
+#include <wrl/client.h>
+
+namespace zanthel {
+namespace {
+
+const wchar_t* OwnDescription(HRESULT hr)
+{
+    switch (hr) {
+    case kOverflow: return L"Overflow";
+    case kSubscriptOutOfRange: return L"Subscript out of range";
+    case kArrayLocked: return L"This array is fixed or temporarily locked";
+    case kObjectNotSet: return L"Object variable or With block variable not set";
+    default: return nullptr;
+    }
+}
+
+// The system's text for any other failure; empty when it has none.
+BSTR SystemDescription(HRESULT hr)
+{
+    wchar_t* text = nullptr;
+    DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r')) --length;
+    BSTR result = ::SysAllocStringLen(text ? text : L"", length);
+    ::LocalFree(text);
+    return result;
+}
+
+}  // namespace
+
+HRESULT ReportError(HRESULT hr) noexcept
+{
+    Microsoft::WRL::ComPtr<ICreateErrorInfo> create;
+    if (FAILED(::CreateErrorInfo(&create))) {
+        ::SetErrorInfo(0, nullptr);
+        return hr;
+    }
+    const wchar_t* own = OwnDescription(hr);
+    BSTR description = own ? ::SysAllocString(own) : SystemDescription(hr);
+    create->SetDescription(description);
+    ::SysFreeString(description);
+    create->SetSource(const_cast<LPOLESTR>(L"Zanthel"));
+    Microsoft::WRL::ComPtr<IErrorInfo> info;
+    if (SUCCEEDED(create.As(&info))) ::SetErrorInfo(0, info.Get());
+    return hr;
+}
+
+}  // namespace zanthel

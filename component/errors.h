@@ -1,0 +1,46 @@
+// The component's own automation errors and the barrier every COM entry uses.
+#pragma once
+
+#include "win.h"
+
+#include <new>
+
+namespace zanthel {
+
+// The standard automation error codes a Basic host knows by number.
+constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
+constexpr HRESULT kSubscriptOutOfRange = static_cast<HRESULT>(0x800A0009);
+constexpr HRESULT kArrayLocked = static_cast<HRESULT>(0x800A000A);
+constexpr HRESULT kObjectNotSet = static_cast<HRESULT>(0x800A005B);
+
+// Sets the thread's error information for a failing result, so that a
+// dispatch caller never sees the description of an earlier failure.
+HRESULT ReportError(HRESULT hr) noexcept;
+
+// Runs body, which returns an HRESULT, and keeps every exception on this side
+// of the boundary: on i686 MinGW an exception does not unwind through the
+// system's frames and would end the host.
+template <typename Body>
+HRESULT ComBarrier(Body&& body) noexcept
+{
+    HRESULT hr;
+    try {
+        hr = body();
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    } catch (...) {
+        hr = E_UNEXPECTED;
+    }
+    if (FAILED(hr)) return ReportError(hr);
+    ::SetErrorInfo(0, nullptr);
+    return hr;
+}
+
+}  // namespace zanthel
+
+// Stops the calling member with the failure of a call it made.
+#define RETURN_IF_FAILED(expr)                  \
+    do {                                        \
+        const HRESULT hr_ = (expr);             \
+        if (FAILED(hr_)) return hr_;            \
+    } while (0)

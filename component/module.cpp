@@ -1,0 +1,56 @@
+#include "module.h"
+
+#include <atomic>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace zanthel::module {
+namespace {
+
+std::atomic<long> objects{0};
+std::atomic<long> locks{0};
+std::atomic<long> hostWindows{0};
+std::atomic<bool> pinned{false};
+
+void PinModule()
+{
+    if (pinned.exchange(true)) return;
+    HMODULE self = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                         reinterpret_cast<LPCWSTR>(&PinModule), &self);
+}
+
+}  // namespace
+
+HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+std::wstring Path()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = ::GetModuleFileNameW(Instance(), path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+void AddObject() { ++objects; }
+void ReleaseObject() { --objects; }
+void Lock() { ++locks; }
+void Unlock() { --locks; }
+
+void HostWindowCreated()
+{
+    ++hostWindows;
+    PinModule();
+}
+
+void HostWindowDestroyed() { --hostWindows; }
+
+bool CanUnload() { return objects == 0 && locks == 0 && hostWindows == 0; }
+
+}  // namespace zanthel::module

@@ -1,0 +1,27 @@
+// Process-wide facts about the loaded module: the only state shared across
+// apartments, so every count here is atomic.
+#pragma once
+
+#include "win.h"
+
+#include <string>
+
+namespace zanthel::module {
+
+HINSTANCE Instance();
+std::wstring Path();
+
+void AddObject();
+void ReleaseObject();
+void Lock();
+void Unlock();
+
+// Host windows run this module's window procedures; while one exists the
+// module must stay loaded, and once the first exists it stays for good,
+// because a COM runtime may free the library whatever DllCanUnloadNow says.
+void HostWindowCreated();
+void HostWindowDestroyed();
+
+bool CanUnload();
+
+}  // namespace zanthel::module

@@ -1,0 +1,4 @@
+// Resource identifiers shared by the resource script and the code.
+#pragma once
+#define ZANTHEL_TYPELIB 1
+#define ZANTHEL_VERSION_INFO 1

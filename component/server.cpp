@@ -1,0 +1,106 @@
+// The in-process server's entry points: DllMain, the class object and the
+// unload check.
+#include "interface.h"
+#include "apartment.h"
+#include "classTray.h"
+#include "com_object.h"
+#include "module.h"
+#include "type_info.h"
+
+#include <new>
+
+namespace zanthel {
+namespace {
+
+struct CreatableClass {
+    const CLSID* clsid;
+    HRESULT (*create)(REFIID riid, void** object) noexcept;
+};
+
+constexpr CreatableClass kCreatableClasses[] = {
+    {&CLSID_classTray, &classTray::CreateInstance},
+};
+
+class ClassFactory final : public ComObject<ClassFactory>, public IClassFactory {
+public:
+    explicit ClassFactory(const CreatableClass& entry) : entry_(entry) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override
+    {
+        if (!object) return E_POINTER;
+        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ZANTHEL_IUNKNOWN_COUNTING
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) noexcept override
+    {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        return entry_.create(riid, object);
+    }
+
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override
+    {
+        if (lock) {
+            module::Lock();
+        } else {
+            module::Unlock();
+        }
+        return S_OK;
+    }
+
+private:
+    friend class ComObject<ClassFactory>;
+    ~ClassFactory() override = default;
+
+    const CreatableClass& entry_;
+};
+
+}  // namespace
+}  // namespace zanthel
+
+using namespace zanthel;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    switch (reason) {
+    case DLL_THREAD_DETACH:
+        // The thread, and with it its apartment, is ending.
+        EndApartment();
+        break;
+    case DLL_PROCESS_DETACH:
+        // At process exit the system tears everything down itself.
+        if (!reserved) {
+            EndApartment();
+            ReleaseTypeInfoCache();
+        }
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object)
+{
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    for (const CreatableClass& entry : kCreatableClasses) {
+        if (*entry.clsid != clsid) continue;
+        auto* factory = new (std::nothrow) ClassFactory(entry);
+        if (!factory) return E_OUTOFMEMORY;
+        HRESULT hr = factory->QueryInterface(riid, object);
+        factory->Release();
+        return hr;
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+STDAPI DllCanUnloadNow() { return module::CanUnload() ? S_OK : S_FALSE; }

@@ -1,0 +1,212 @@
+#include "frmTray.h"
+
+#include "../component/apartment.h"
+#include "../component/errors.h"
+#include "../component/module.h"
+#include "../component/text.h"
+#include "../menu/modMenu.h"
+#include "icon_resource.h"
+#include "modTray.h"
+
+#include <string>
+#include <utility>
+
+namespace zanthel {
+namespace {
+
+constexpr const char* kClassNameA = "ZanthelHostWindow";
+constexpr const char* kWindowTitle = "Zanthel";
+
+// The window is laid out in twips; at the standard 96 dpi 15 twips make a pixel.
+constexpr int Pixels(int twips) { return twips / 15; }
+
+// The menu of the window's description: "Pop" at position 0, holding "Top".
+HMENU BuildMenu()
+{
+    HMENU bar = ::CreateMenu();
+    HMENU pop = ::CreatePopupMenu();
+    if (!bar || !pop) {
+        if (bar) ::DestroyMenu(bar);
+        if (pop) ::DestroyMenu(pop);
+        return nullptr;
+    }
+    ::AppendMenuA(pop, MF_STRING, frmTray::kTopItemId, "Top");
+    ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(pop), "Pop");
+    return bar;
+}
+
+HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture)
+{
+    HICON icon = static_cast<HICON>(::LoadImageW(module::Instance(), MAKEINTRESOURCEW(ZANTHEL_BUILT_IN_ICON), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON),
+                                                 ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    if (!icon) return HRESULT_FROM_WIN32(::GetLastError());
+    PICTDESC description{};
+    description.cbSizeofstruct = sizeof(description);
+    description.picType = PICTYPE_ICON;
+    description.icon.hicon = icon;
+    HRESULT hr = ::OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE,
+                                            reinterpret_cast<void**>(picture.GetAddressOf()));
+    if (FAILED(hr)) ::DestroyIcon(icon);
+    return hr;
+}
+
+}  // namespace
+
+frmTray::~frmTray()
+{
+    if (menuBar_) menuBar_->Subscribe(nullptr);
+    if (hwnd_) {
+        // The object is going: the window's last messages must not find it.
+        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(std::exchange(hwnd_, nullptr));
+    }
+}
+
+void frmTray::Close()
+{
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+HRESULT frmTray::CreateNativeWindow()
+{
+    RETURN_IF_FAILED(BuiltInIconPicture(icon_));
+    static const HRESULT registered = [] {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = &frmTray::WindowProc;
+        windowClass.hInstance = module::Instance();
+        windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kClassNameA;
+        if (::RegisterClassExA(&windowClass) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return S_OK;
+        return HRESULT_FROM_WIN32(::GetLastError());
+    }();
+    RETURN_IF_FAILED(registered);
+
+    HMENU menu = BuildMenu();
+    if (!menu) return E_OUTOFMEMORY;
+    RECT frame{0, 0, Pixels(2550), Pixels(1560)};
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    ::AdjustWindowRectEx(&frame, style, TRUE, 0);
+    // The window takes ownership of the menu once it exists.
+    HWND hwnd = ::CreateWindowExA(0, kClassNameA, kWindowTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, menu,
+                                  module::Instance(), this);
+    if (!hwnd) {
+        HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
+        ::DestroyMenu(menu);
+        return FAILED(hr) ? hr : E_FAIL;
+    }
+    ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, Pixels(120), Pixels(120), Pixels(1335),
+                      Pixels(375), hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelControlId)),
+                      module::Instance(), nullptr);
+    return S_OK;
+}
+
+HRESULT frmTray::InitializeHostWindow()
+{
+    image1_ = icon_;
+    Apartment().gTopCaption = L"Zanthel";
+    return S_OK;
+}
+
+HRESULT frmTray::LoadHostWindow()
+{
+    RETURN_IF_FAILED(clsMenuBar::Construct(menuBar_));
+    menuBar_->Subscribe(this);
+    RETURN_IF_FAILED(CreateMenuBar());
+    ::ShowWindow(hwnd_, SW_HIDE);
+    return S_OK;
+}
+
+void frmTray::SetLabelCaption(const std::wstring& caption)
+{
+    ::SetDlgItemTextA(hwnd_, kLabelControlId, ToAnsi(caption).c_str());
+}
+
+void frmTray::SetTopItemCaption(const std::wstring& caption)
+{
+    ::ModifyMenuA(::GetMenu(hwnd_), kTopItemId, MF_BYCOMMAND | MF_STRING, kTopItemId, ToAnsi(caption).c_str());
+}
+
+void frmTray::SysTrayMouseEventHandler()
+{
+    Ref<frmTray> self(this);
+    const HWND hwnd = hwnd_;
+    ::SetForegroundWindow(hwnd);
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    ::TrackPopupMenu(::GetSubMenu(::GetMenu(hwnd), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0,
+                     hwnd, nullptr);
+    // Without a message after the popup, it may not close when the user
+    // clicks elsewhere.
+    ::PostMessageA(hwnd, WM_NULL, 0, 0);
+}
+
+void frmTray::TopItemClicked()
+{
+    ApartmentState& state = Apartment();
+    state.gMenuEvent = state.gTopCaption;
+}
+
+HRESULT frmTray::MenuBar_MenuClicked(LONG MenuId, const std::wstring& Caption)
+{
+    Apartment().gMenuEvent = Caption + L"," + std::to_wstring(MenuId);
+    return S_OK;
+}
+
+LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    try {
+        if (msg == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            auto* window = static_cast<frmTray*>(create->lpCreateParams);
+            window->hwnd_ = hwnd;
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+            module::HostWindowCreated();
+        }
+        Ref<frmTray> window(reinterpret_cast<frmTray*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+        if (msg == WM_COMMAND && wParam == kTopItemId && window) {
+            window->TopItemClicked();
+            return 0;
+        }
+        if (msg == WM_NCDESTROY) {
+            // Closed from outside or at the apartment's end: forget it, so
+            // the next member that needs a window makes a new one.
+            ForgetTrayWindow(hwnd);
+            if (window) {
+                window->hwnd_ = nullptr;
+                ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+                ApartmentState& state = Apartment();
+                if (state.hostWindow == window) state.hostWindow.Reset();
+            }
+            module::HostWindowDestroyed();
+        }
+    } catch (...) {
+        // Nothing may unwind into the system's dispatch.
+    }
+    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HRESULT ObtainHostWindow(Ref<frmTray>& window)
+{
+    ApartmentState& state = Apartment();
+    if (state.hostWindow) {
+        window = state.hostWindow;
+        return S_OK;
+    }
+    Ref<frmTray> created = Make<frmTray>();
+    RETURN_IF_FAILED(created->CreateNativeWindow());
+    state.hostWindow = created;
+    HRESULT hr = created->InitializeHostWindow();
+    if (SUCCEEDED(hr)) hr = created->LoadHostWindow();
+    if (FAILED(hr)) {
+        created->Close();
+        return hr;
+    }
+    window = std::move(created);
+    return S_OK;
+}
+
+}  // namespace zanthel

@@ -1,0 +1,28 @@
+// The tray and window routines: the notification-area icon with its
+// callback hook, and hiding and showing windows by title.
+#pragma once
+
+#include "../component/win.h"
+
+#include <string>
+
+namespace zanthel {
+
+// The callback message the shell posts for the icon; the mouse action is in lParam.
+constexpr UINT kTrayCallbackMessage = WM_RBUTTONUP;
+
+// The top-level window whose whole title is title, or null.
+HWND GetWindowHandle(const std::wstring& title);
+
+void HookTrayWindow(HWND hWnd);
+LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+void AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const std::wstring& tip);
+void RemoveTrayIcon();
+
+// A host window is gone: its icon leaves the tray and the next LoadTray hooks afresh.
+void ForgetTrayWindow(HWND hWnd);
+
+void HideTargetWindow(const std::wstring& title);
+void ShowTargetWindow(const std::wstring& title);
+
+}  // namespace zanthel
