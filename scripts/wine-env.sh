@@ -1,6 +1,6 @@
-# Sourced: points Wine at the project's private 32-bit prefix and keeps it quiet.
-zanthel_root=$(cd "$(dirname "${0}")/.." 2>/dev/null && pwd)
-: "${ZANTHEL_ROOT:=$zanthel_root}"
+# Sourced: points Wine at the project's private 32-bit prefix and keeps it
+# quiet. The sourcing script sets ZANTHEL_ROOT first.
+: "${ZANTHEL_ROOT:?set ZANTHEL_ROOT to the repository before sourcing wine-env.sh}"
 : "${WINEPREFIX:=$ZANTHEL_ROOT/build/wineprefix}"
 : "${WINEARCH:=win32}"
 : "${WINEDEBUG:=-all}"

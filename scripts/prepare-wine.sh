@@ -1,0 +1,17 @@
+#!/bin/sh
+# Creates the private Wine prefix on first use, gives it a virtual desktop
+# (its taskbar holds the notification area), and starts Wine's background
+# processes once, so that test programs do not each wait for them.
+set -eu
+ZANTHEL_ROOT=${ZANTHEL_ROOT:-$(cd "$(dirname "$0")/.." && pwd)}
+. "$ZANTHEL_ROOT/scripts/wine-env.sh"
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+fi
+wineserver -p </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+wine cmd /c exit </dev/null >/dev/null 2>&1

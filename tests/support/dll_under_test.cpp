@@ -1,0 +1,71 @@
+#include "support/dll_under_test.h"
+
+#include <gtest/gtest.h>
+
+namespace zanthel::test {
+namespace {
+
+template <typename Function>
+Function Export(HMODULE dll, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(dll, name)));
+}
+
+}  // namespace
+
+HMODULE Dll()
+{
+    static HMODULE dll = ::LoadLibraryW(L"Zanthel.dll");
+    return dll;
+}
+
+const Exports& DllExports()
+{
+    static const Exports exports = [] {
+        HMODULE dll = Dll();
+        Exports e{};
+        e.DllGetClassObject =
+            Export<decltype(e.DllGetClassObject)>(dll, "DllGetClassObject");
+        e.DllCanUnloadNow = Export<decltype(e.DllCanUnloadNow)>(dll, "DllCanUnloadNow");
+        e.DllRegisterServer =
+            Export<decltype(e.DllRegisterServer)>(dll, "DllRegisterServer");
+        e.DllUnregisterServer =
+            Export<decltype(e.DllUnregisterServer)>(dll, "DllUnregisterServer");
+        return e;
+    }();
+    return exports;
+}
+
+std::wstring DllPath()
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(Dll(), path, MAX_PATH);
+    return std::wstring(path, length);
+}
+
+ComPtr<_classTray> NewTray()
+{
+    ComPtr<IClassFactory> factory;
+    HRESULT hr = DllExports().DllGetClassObject(CLSID_classTray, IID_PPV_ARGS(&factory));
+    EXPECT_EQ(S_OK, hr);
+    ComPtr<_classTray> tray;
+    if (factory) {
+        EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&tray)));
+    }
+    return tray;
+}
+
+std::wstring MenuEvent(_classTray* tray)
+{
+    Bstr value;
+    EXPECT_EQ(S_OK, tray->get_mnuEvent(&value));
+    return value.str();
+}
+
+void SetMenuEvent(_classTray* tray, const std::wstring& text)
+{
+    Bstr value(text);
+    EXPECT_EQ(S_OK, tray->put_mnuEvent(&value));
+}
+
+}  // namespace zanthel::test
