@@ -11,7 +11,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1
     wineserver -w
 fi
-wineserver -p </dev/null >/dev/null 2>&1
+# Fails harmlessly when a server for the prefix is already running.
+wineserver -p </dev/null >/dev/null 2>&1 || true
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1

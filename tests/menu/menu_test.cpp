@@ -1,0 +1,211 @@
+#include "component/apartment.h"
+#include "menu/clsMenu.h"
+#include "menu/clsMenuBar.h"
+#include "menu/modMenu.h"
+#include "menu/fresh_apartment.h"
+#include "tray/frmTray.h"
+#include "tray/modTray.h"
+
+#include <gtest/gtest.h>
+
+using namespace zanthel;
+using namespace zanthel::test;
+
+namespace {
+
+HWND Host()
+{
+    Ref<frmTray> window;
+    EXPECT_EQ(S_OK, ObtainHostWindow(window));
+    return window ? window->Handle() : nullptr;
+}
+
+HMENU TrayPopup(HWND host) { return ::GetSubMenu(::GetMenu(host), 0); }
+
+std::wstring Caption(LONG id)
+{
+    std::wstring* entry = nullptr;
+    EXPECT_EQ(S_OK, Apartment().gMenuCaptions.Entry(id, entry));
+    return entry ? *entry : L"<none>";
+}
+
+LONG UpperBound()
+{
+    LONG upper = -1;
+    EXPECT_EQ(S_OK, Apartment().gMenuCaptions.UpperBound(upper));
+    return upper;
+}
+
+std::wstring Label(HWND host)
+{
+    wchar_t text[128] = {};
+    ::GetDlgItemTextW(host, frmTray::kLabelControlId, text, 128);
+    return text;
+}
+
+void Command(HWND host, WPARAM wParam) { ::SendMessageW(host, WM_COMMAND, wParam, 0); }
+
+}  // namespace
+
+TEST(TrayMenu, LoadingTheWindowBindsTheBarAndTakesIdentifier70ForPop)
+{
+    OnFreshApartment([] {
+        HWND host = Host();
+        EXPECT_EQ(70, UpperBound());
+        EXPECT_EQ(L"Pop", Caption(70));
+        for (LONG id = 0; id < 70; ++id) EXPECT_EQ(L"", Caption(id)) << id;
+        Ref<clsMenu> pop;
+        ASSERT_EQ(S_OK, Apartment().gMenuBar->SubMenu(0, pop));
+        EXPECT_EQ(70, pop->Id);
+        EXPECT_EQ(0, pop->Pos);
+        EXPECT_EQ(1, pop->Count());
+        EXPECT_EQ(L"Top", MenuItemText(TrayPopup(host), frmTray::kTopItemId));
+    });
+}
+
+TEST(TrayMenu, FirstCaptionRenamesTopAndLaterOnesTakeIdentifiersFrom71)
+{
+    OnFreshApartment([] {
+        HWND host = Host();
+        ASSERT_EQ(S_OK, AppendTrayMenu(L"Show"));
+        EXPECT_EQ(L"Show", Apartment().gTopCaption);
+        EXPECT_EQ(L"Show", MenuItemText(TrayPopup(host), frmTray::kTopItemId));
+        EXPECT_EQ(70, UpperBound()) << "the first caption takes no identifier";
+        EXPECT_EQ(L"", Label(host));
+
+        ASSERT_EQ(S_OK, AppendTrayMenu(L"-"));
+        ASSERT_EQ(S_OK, AppendTrayMenu(L"Exit"));
+        EXPECT_EQ(72, UpperBound());
+        EXPECT_EQ(L"-", Caption(71));
+        EXPECT_EQ(L"Exit", Caption(72));
+
+        HMENU popup = TrayPopup(host);
+        ASSERT_EQ(3, ::GetMenuItemCount(popup));
+        EXPECT_EQ(MF_SEPARATOR, ::GetMenuState(popup, 1, MF_BYPOSITION) & MF_SEPARATOR);
+        EXPECT_EQ(72u, ::GetMenuItemID(popup, 2));
+        EXPECT_EQ(L"Exit", MenuItemText(popup, 72));
+        EXPECT_EQ(L"Pop contains 3 menu's", Label(host));
+    });
+}
+
+TEST(TrayMenu, CommandsBecomeMenuEventText)
+{
+    OnFreshApartment([] {
+        HWND host = Host();
+        for (const wchar_t* caption : {L"Show", L"-", L"Exit", L"", L"Exit"}) AppendTrayMenu(caption);
+        std::wstring& event = Apartment().gMenuEvent;
+
+        Command(host, 72);
+        EXPECT_EQ(L"Exit,72", event);
+        Command(host, 74);
+        EXPECT_EQ(L"Exit,74", event) << "the same caption twice is told apart by identifier";
+        Command(host, 73);
+        EXPECT_EQ(L",73", event);
+        Command(host, 5);
+        EXPECT_EQ(L",5", event) << "the window's own range raises the event with an empty caption";
+        Command(host, frmTray::kTopItemId);
+        EXPECT_EQ(L"Show", event) << "the window's own handling of Top writes last";
+
+        event = L"unchanged";
+        Command(host, MAKEWPARAM(72, EN_CHANGE));
+        Command(host, 75);
+        EXPECT_EQ(L"unchanged", event) << "identifiers outside the table raise nothing";
+    });
+}
+
+TEST(TrayMenu, TopBeforeAnyCaptionReportsTheSentinel)
+{
+    OnFreshApartment([] {
+        Command(Host(), frmTray::kTopItemId);
+        EXPECT_EQ(L"Zanthel", Apartment().gMenuEvent);
+    });
+}
+
+TEST(TrayMenu, SentinelAndSeparatorRulesForTheFirstCaption)
+{
+    OnFreshApartment([] {
+        HWND host = Host();
+        AppendTrayMenu(L"Zanthel");
+        AppendTrayMenu(L"-");
+        EXPECT_EQ(L"-", MenuItemText(TrayPopup(host), frmTray::kTopItemId))
+            << "a first caption equal to the sentinel is replaced by the next one";
+        EXPECT_EQ(70, UpperBound());
+        AppendTrayMenu(L"-");
+        EXPECT_EQ(71, UpperBound()) << "a later separator takes an identifier";
+    });
+}
+
+TEST(TrayMenu, DestroyMenuThenAppendStillRecordsCaptionsAndLeaksNoPopup)
+{
+    OnFreshApartment([] {
+        HWND host = Host();
+        AppendTrayMenu(L"Show");
+        ASSERT_EQ(S_OK, DestroyMenuBar());
+        EXPECT_FALSE(::IsMenu(::GetMenu(host)));
+
+        ASSERT_EQ(S_OK, AppendTrayMenu(L"Later"));
+        EXPECT_EQ(L"Later", Caption(71));
+        EXPECT_EQ(L"Pop contains -1 menu's", Label(host));
+
+        Ref<clsMenu> pop, child;
+        ASSERT_EQ(S_OK, Apartment().gMenuBar->SubMenu(0, pop));
+        ASSERT_EQ(S_OK, pop->SubMenu(0, child));
+        EXPECT_EQ(71, child->Id);
+        EXPECT_FALSE(::IsMenu(child->hwnd)) << "a popup attached nowhere is destroyed";
+    });
+}
+
+TEST(TrayMenu, FirstChildOfANodeWithoutPopupCreatesOneAndShowsDashAsText)
+{
+    OnFreshApartment([] {
+        HWND host = Host();
+        clsMenuBar* bar = Apartment().gMenuBar.Get();
+        ASSERT_EQ(S_OK, bar->AddMenu(L"Tools"));
+        Ref<clsMenu> tools;
+        ASSERT_EQ(S_OK, bar->SubMenu(1, tools));
+        EXPECT_EQ(71, tools->Id);
+
+        ASSERT_EQ(S_OK, tools->AddMenu(L"-"));
+        Ref<clsMenu> child;
+        ASSERT_EQ(S_OK, tools->SubMenu(0, child));
+        ASSERT_TRUE(::IsMenu(child->hwnd));
+        EXPECT_EQ(L"-", MenuItemText(child->hwnd, 72));
+        EXPECT_EQ(0u, ::GetMenuState(child->hwnd, 0, MF_BYPOSITION) & MF_SEPARATOR);
+
+        // Position 0 holds the tray popup and 1 the entry "Pop"; "Tools" follows.
+        EXPECT_EQ(child->hwnd, ::GetSubMenu(::GetMenu(host), 2)) << "the entry now opens the new popup";
+    });
+}
+
+TEST(TrayMenu, CloseTakesBothHooksOutAndTheApartmentForgetsTheWindow)
+{
+    OnFreshApartment([] {
+        HWND host = Host();
+        HookTrayWindow(host);
+        static WNDPROC procedureAtDestroy;
+        static HWND watched;
+        procedureAtDestroy = nullptr;
+        watched = host;
+        HHOOK hook = ::SetWindowsHookExW(
+            WH_CALLWNDPROC,
+            [](int code, WPARAM wParam, LPARAM lParam) WINAPI -> LRESULT {
+                auto* message = reinterpret_cast<CWPSTRUCT*>(lParam);
+                if (code == HC_ACTION && message->message == WM_DESTROY && message->hwnd == watched)
+                    procedureAtDestroy = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(message->hwnd, GWLP_WNDPROC));
+                return ::CallNextHookEx(nullptr, code, wParam, lParam);
+            },
+            nullptr, ::GetCurrentThreadId());
+        const auto ownProcedure = reinterpret_cast<WNDPROC>(::GetClassLongPtrA(host, GCLP_WNDPROC));
+
+        ::SendMessageW(host, WM_CLOSE, 0, 0);
+        ::UnhookWindowsHookEx(hook);
+        EXPECT_EQ(ownProcedure, procedureAtDestroy);
+        EXPECT_FALSE(::IsWindow(host));
+        EXPECT_FALSE(Apartment().hostWindow);
+        EXPECT_FALSE(Apartment().gTrayHooked);
+
+        HWND next = Host();
+        EXPECT_NE(host, next);
+        EXPECT_EQ(70, UpperBound()) << "the new window's bar starts again at 70";
+    });
+}
