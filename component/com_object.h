@@ -34,6 +34,6 @@ private:
 }  // namespace zanthel
 
 // Declares AddRef and Release for a class built on ComObject.
-#define ZANTHEL_IUNKNOWN_COUNTING                                             \
+#define ZANTHEL_IUNKNOWN_COUNTING                                                 \
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return AddReference(); } \
     ULONG STDMETHODCALLTYPE Release() noexcept override { return ReleaseReference(); }

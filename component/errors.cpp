@@ -8,11 +8,16 @@ namespace {
 const wchar_t* OwnDescription(HRESULT hr)
 {
     switch (hr) {
-    case kOverflow: return L"Overflow";
-    case kSubscriptOutOfRange: return L"Subscript out of range";
-    case kArrayLocked: return L"This array is fixed or temporarily locked";
-    case kObjectNotSet: return L"Object variable or With block variable not set";
-    default: return nullptr;
+        case kOverflow:
+            return L"Overflow";
+        case kSubscriptOutOfRange:
+            return L"Subscript out of range";
+        case kArrayLocked:
+            return L"This array is fixed or temporarily locked";
+        case kObjectNotSet:
+            return L"Object variable or With block variable not set";
+        default:
+            return nullptr;
     }
 }
 
@@ -20,9 +25,9 @@ const wchar_t* OwnDescription(HRESULT hr)
 BSTR SystemDescription(HRESULT hr)
 {
     wchar_t* text = nullptr;
-    DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r')) --length;
     BSTR result = ::SysAllocStringLen(text ? text : L"", length);
     ::LocalFree(text);

@@ -39,8 +39,8 @@ HRESULT ComBarrier(Body&& body) noexcept
 }  // namespace zanthel
 
 // Stops the calling member with the failure of a call it made.
-#define RETURN_IF_FAILED(expr)                  \
-    do {                                        \
-        const HRESULT hr_ = (expr);             \
-        if (FAILED(hr_)) return hr_;            \
+#define RETURN_IF_FAILED(expr)       \
+    do {                             \
+        const HRESULT hr_ = (expr);  \
+        if (FAILED(hr_)) return hr_; \
     } while (0)

@@ -26,8 +26,8 @@ public:
     {
         if (FAILED(result_)) return;
         UniqueKey key;
-        LONG status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                        nullptr, key.put(), nullptr);
+        LONG status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                        key.put(), nullptr);
         if (status == ERROR_SUCCESS) {
             status = ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));

@@ -71,19 +71,19 @@ using namespace zanthel;
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {
     switch (reason) {
-    case DLL_THREAD_DETACH:
-        // The thread, and with it its apartment, is ending.
-        EndApartment();
-        break;
-    case DLL_PROCESS_DETACH:
-        // At process exit the system tears everything down itself.
-        if (!reserved) {
+        case DLL_THREAD_DETACH:
+            // The thread, and with it its apartment, is ending.
             EndApartment();
-            ReleaseTypeInfoCache();
-        }
-        break;
-    default:
-        break;
+            break;
+        case DLL_PROCESS_DETACH:
+            // At process exit the system tears everything down itself.
+            if (!reserved) {
+                EndApartment();
+                ReleaseTypeInfoCache();
+            }
+            break;
+        default:
+            break;
     }
     return TRUE;
 }

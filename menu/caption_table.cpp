@@ -35,8 +35,7 @@ HRESULT CaptionTable::UpperBound(LONG& upper) const
 
 HRESULT CaptionTable::Entry(LONG index, std::wstring*& entry)
 {
-    if (!entries_ || index < 0 || static_cast<size_t>(index) >= entries_->size())
-        return kSubscriptOutOfRange;
+    if (!entries_ || index < 0 || static_cast<size_t>(index) >= entries_->size()) return kSubscriptOutOfRange;
     entry = &(*entries_)[static_cast<size_t>(index)];
     return S_OK;
 }

@@ -37,8 +37,8 @@ HMENU BuildMenu()
 
 HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture)
 {
-    HICON icon = static_cast<HICON>(::LoadImageW(module::Instance(), MAKEINTRESOURCEW(ZANTHEL_BUILT_IN_ICON), IMAGE_ICON,
-                                                 ::GetSystemMetrics(SM_CXSMICON),
+    HICON icon = static_cast<HICON>(::LoadImageW(module::Instance(), MAKEINTRESOURCEW(ZANTHEL_BUILT_IN_ICON),
+                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                                  ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     if (!icon) return HRESULT_FROM_WIN32(::GetLastError());
     PICTDESC description{};
@@ -90,17 +90,16 @@ HRESULT frmTray::CreateNativeWindow()
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     ::AdjustWindowRectEx(&frame, style, TRUE, 0);
     // The window takes ownership of the menu once it exists.
-    HWND hwnd = ::CreateWindowExA(0, kClassNameA, kWindowTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, menu,
-                                  module::Instance(), this);
+    HWND hwnd =
+        ::CreateWindowExA(0, kClassNameA, kWindowTitle, style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                          frame.bottom - frame.top, nullptr, menu, module::Instance(), this);
     if (!hwnd) {
         HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
         ::DestroyMenu(menu);
         return FAILED(hr) ? hr : E_FAIL;
     }
-    ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, Pixels(120), Pixels(120), Pixels(1335),
-                      Pixels(375), hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelControlId)),
-                      module::Instance(), nullptr);
+    ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, Pixels(120), Pixels(120), Pixels(1335), Pixels(375), hwnd,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelControlId)), module::Instance(), nullptr);
     return S_OK;
 }
 
@@ -137,8 +136,8 @@ void frmTray::SysTrayMouseEventHandler()
     ::SetForegroundWindow(hwnd);
     POINT cursor{};
     ::GetCursorPos(&cursor);
-    ::TrackPopupMenu(::GetSubMenu(::GetMenu(hwnd), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0,
-                     hwnd, nullptr);
+    ::TrackPopupMenu(::GetSubMenu(::GetMenu(hwnd), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd,
+                     nullptr);
     // Without a message after the popup, it may not close when the user
     // clicks elsewhere.
     ::PostMessageA(hwnd, WM_NULL, 0, 0);

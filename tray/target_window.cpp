@@ -14,10 +14,7 @@ HWND ChooseTarget(const std::wstring& title)
 
 }  // namespace
 
-HWND GetWindowHandle(const std::wstring& title)
-{
-    return ::FindWindowA(nullptr, ToAnsi(title).c_str());
-}
+HWND GetWindowHandle(const std::wstring& title) { return ::FindWindowA(nullptr, ToAnsi(title).c_str()); }
 
 void HideTargetWindow(const std::wstring& title) { ::ShowWindow(ChooseTarget(title), SW_HIDE); }
 

@@ -39,8 +39,8 @@ void HookTrayWindow(HWND hWnd)
     ApartmentState& state = Apartment();
     if (state.gTrayHooked) return;
     state.gHookedWindow = hWnd;
-    state.gPrevTrayProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
+    state.gPrevTrayProc =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
     state.gTrayHooked = VARIANT_TRUE;
 }
 
@@ -72,8 +72,7 @@ void AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const std::wstring& tip)
     ApartmentState& state = Apartment();
     // The record keeps only the last icon; delete a shown one that differs,
     // or UnLoadTray could never remove it.
-    if (state.trayIconShown && (state.gTrayData.hWnd != hWnd || state.gTrayData.uID != id))
-        RemoveTrayIcon();
+    if (state.trayIconShown && (state.gTrayData.hWnd != hWnd || state.gTrayData.uID != id)) RemoveTrayIcon();
     TrayRecord& record = state.gTrayData;
     record.hWnd = hWnd;
     record.uID = id;

@@ -24,13 +24,10 @@ const Exports& DllExports()
     static const Exports exports = [] {
         HMODULE dll = Dll();
         Exports e{};
-        e.DllGetClassObject =
-            Export<decltype(e.DllGetClassObject)>(dll, "DllGetClassObject");
+        e.DllGetClassObject = Export<decltype(e.DllGetClassObject)>(dll, "DllGetClassObject");
         e.DllCanUnloadNow = Export<decltype(e.DllCanUnloadNow)>(dll, "DllCanUnloadNow");
-        e.DllRegisterServer =
-            Export<decltype(e.DllRegisterServer)>(dll, "DllRegisterServer");
-        e.DllUnregisterServer =
-            Export<decltype(e.DllUnregisterServer)>(dll, "DllUnregisterServer");
+        e.DllRegisterServer = Export<decltype(e.DllRegisterServer)>(dll, "DllRegisterServer");
+        e.DllUnregisterServer = Export<decltype(e.DllUnregisterServer)>(dll, "DllUnregisterServer");
         return e;
     }();
     return exports;

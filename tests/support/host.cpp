@@ -43,10 +43,7 @@ HWND HostWindowOfThisThread()
     return found;
 }
 
-LRESULT SendTrayCallback(HWND host, LPARAM mouseMessage)
-{
-    return ::SendMessageW(host, WM_RBUTTONUP, 0, mouseMessage);
-}
+LRESULT SendTrayCallback(HWND host, LPARAM mouseMessage) { return ::SendMessageW(host, WM_RBUTTONUP, 0, mouseMessage); }
 
 std::wstring MenuItemText(HMENU menu, UINT id)
 {
@@ -123,7 +120,8 @@ TempFile::TempFile(const std::wstring& name, const std::string& contents)
     wchar_t folder[MAX_PATH];
     ::GetTempPathW(MAX_PATH, folder);
     path_ = std::wstring(folder) + name;
-    HANDLE file = ::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        ::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     ::WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
     ::CloseHandle(file);
