@@ -4,6 +4,7 @@
 #include "../tray/frmTray.h"
 #include "../tray/modTray.h"
 #include "apartment.h"
+#include "dispatch_arguments.h"
 #include "errors.h"
 #include "text.h"
 #include "type_info.h"
@@ -87,7 +88,17 @@ HRESULT classTray::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* 
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     Microsoft::WRL::ComPtr<ITypeInfo> info;
     RETURN_IF_FAILED(ClassTrayTypeInfo(&info));
-    return info->Invoke(static_cast<_classTray*>(this), id, flags, params, result, exception, argumentError);
+    if (!params)
+        return info->Invoke(static_cast<_classTray*>(this), id, flags, params, result, exception, argumentError);
+    RETURN_IF_FAILED(CheckArgumentCount(info.Get(), id, flags, *params));
+    try {
+        std::vector<VARIANT> arguments = UnwrapVariantReferences(*params);
+        DISPPARAMS unwrapped = *params;
+        unwrapped.rgvarg = arguments.data();
+        return info->Invoke(static_cast<_classTray*>(this), id, flags, &unwrapped, result, exception, argumentError);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 HRESULT classTray::get_WindowName(BSTR* value) noexcept

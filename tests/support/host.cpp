@@ -26,22 +26,33 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     }
 }
 
-HWND HostWindowOfThisThread()
+namespace {
+
+// The first window of this thread whose class is className and, if asked, is visible.
+HWND FindThreadWindow(const wchar_t* className, bool visibleOnly)
 {
-    HWND found = nullptr;
+    struct Search {
+        const wchar_t* className;
+        bool visibleOnly;
+        HWND found;
+    } search{className, visibleOnly, nullptr};
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM result) WINAPI -> BOOL {
+        [](HWND hwnd, LPARAM parameter) WINAPI -> BOOL {
+            auto* search = reinterpret_cast<Search*>(parameter);
             wchar_t name[64];
-            if (::GetClassNameW(hwnd, name, 64) && std::wstring(name) == L"ZanthelHostWindow") {
-                *reinterpret_cast<HWND*>(result) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
+            if (search->visibleOnly && !::IsWindowVisible(hwnd)) return TRUE;
+            if (!::GetClassNameW(hwnd, name, 64) || std::wstring(name) != search->className) return TRUE;
+            search->found = hwnd;
+            return FALSE;
         },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
+
+}  // namespace
+
+HWND HostWindowOfThisThread() { return FindThreadWindow(L"ZanthelHostWindow", false); }
 
 LRESULT SendTrayCallback(HWND host, LPARAM mouseMessage) { return ::SendMessageW(host, WM_RBUTTONUP, 0, mouseMessage); }
 
@@ -79,22 +90,7 @@ void RunSoon(std::chrono::milliseconds delay, std::function<void()> action)
     PendingActions()[timer] = std::move(action);
 }
 
-HWND OpenPopupMenuWindow()
-{
-    HWND found = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM result) WINAPI -> BOOL {
-            wchar_t name[16];
-            if (::IsWindowVisible(hwnd) && ::GetClassNameW(hwnd, name, 16) && std::wstring(name) == L"#32768") {
-                *reinterpret_cast<HWND*>(result) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+HWND OpenPopupMenuWindow() { return FindThreadWindow(L"#32768", true); }
 
 TitledWindow::TitledWindow(const std::wstring& title, bool visible)
 {

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Registers Zanthel.dll in the project's Wine prefix and runs the VBScript
+# client under Wine's cscript. cscript exits 0 even after an uncaught script
+# error, so the test passes only when the script's end marker reports no
+# failures and its exit code is 0. Usage: run.sh <path to Zanthel.dll>
+set -u
+dll=${1:?usage: run.sh <path to Zanthel.dll>}
+here=$(cd "$(dirname "$0")" && pwd)
+ZANTHEL_ROOT=${ZANTHEL_ROOT:-$(cd "$here/../.." && pwd)}
+. "$ZANTHEL_ROOT/scripts/wine-env.sh"
+
+if ! timeout 60 wine regsvr32 /s "$(timeout 30 winepath -w "$dll")"; then
+    echo "regsvr32 could not register $dll"
+    exit 1
+fi
+
+script=$(timeout 30 winepath -w "$here/late_binding.vbs")
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+timeout 120 wine cscript //nologo "$script" </dev/null >"$log"
+status=$?
+out=$(tr -d '\r' <"$log")
+printf '%s\n' "$out"
+
+if [ "$status" -eq 124 ]; then
+    echo "cscript did not finish within 120 s"
+    exit 1
+fi
+if ! printf '%s\n' "$out" | grep -qx 'ZANTHEL-VBS-END failures=0'; then
+    echo "the script did not reach its end marker with no failures"
+    exit 1
+fi
+if [ "$status" -ne 0 ]; then
+    echo "cscript exited with $status"
+    exit 1
+fi
