@@ -1,0 +1,121 @@
+# Sourced: finds Wine's notification area and a host's popup menu on the X
+# display and clicks them with xdotool, for the demo and the real-click test.
+# Needs DISPLAY, xdotool, xwininfo and ImageMagick. Every wait has a bound.
+#
+# Layout measured on Wine 8 at 96 dpi: our prefix runs programs in a virtual
+# desktop whose taskbar (an explorer.exe child window as wide as the desktop,
+# at its bottom) gives each icon a 20 x 20 cell, the first at the right end.
+# A popup menu has 3 px of frame and margin above its first row and below its
+# last; a text row is 17 px high (a separator row is 9 px).
+TRAY_ICON_CELL=20
+TRAY_MENU_INSET=3
+TRAY_ROW_HEIGHT=17
+
+# tray_wait SECONDS COMMAND...: retries COMMAND every 0.2 s until it succeeds
+# or the time is up.
+tray_wait() {
+    _tw_end=$(($(date +%s) + $1))
+    shift
+    until "$@"; do
+        [ "$(date +%s)" -lt "$_tw_end" ] || return 1
+        sleep 0.2
+    done
+}
+
+# The virtual desktop's window; it exists only while a program runs in it.
+tray_find_desktop() {
+    TRAY_DESKTOP=$(xdotool search --onlyvisible --name ' - Wine desktop$' 2>/dev/null | head -n 1)
+    [ -n "$TRAY_DESKTOP" ]
+}
+
+# Sets TRAY_BAR_X/Y/W/H (absolute) to the taskbar's geometry and
+# TRAY_ICON_X/Y to the centre of the first icon's cell.
+tray_find_taskbar() {
+    tray_find_desktop || return 1
+    _tf_geometry=$(xwininfo -id "$TRAY_DESKTOP" -tree 2>/dev/null | awk '
+        /"explorer\.exe"/ {
+            for (i = 1; i < NF; i++) if ($i ~ /^[0-9]+x[0-9]+[+-]/) {
+                split($i, size, /[x+-]/); split($(i + 1), at, /[+]/)
+            }
+            if (size[1] >= 200 && size[2] >= 16 && size[2] <= 60) { print at[2], at[3], size[1], size[2]; exit }
+        }')
+    [ -n "$_tf_geometry" ] || return 1
+    read -r TRAY_BAR_X TRAY_BAR_Y TRAY_BAR_W TRAY_BAR_H <<EOF
+$_tf_geometry
+EOF
+    TRAY_ICON_X=$((TRAY_BAR_X + TRAY_BAR_W - TRAY_ICON_CELL / 2))
+    TRAY_ICON_Y=$((TRAY_BAR_Y + TRAY_BAR_H / 2))
+}
+
+# Succeeds when the first icon cell shows a picture, not the bare taskbar.
+tray_icon_drawn() {
+    tray_find_taskbar || return 1
+    _td_colours=$(import -silent -window root miff:- 2>/dev/null |
+        convert - -crop "16x16+$((TRAY_ICON_X - 8))+$((TRAY_ICON_Y - 8))" +repage -format '%k' info: 2>/dev/null)
+    [ "${_td_colours:-1}" -gt 2 ]
+}
+
+# The taskbar is there and its first cell is bare.
+tray_icon_gone() { tray_find_taskbar && ! tray_icon_drawn; }
+
+# tray_screenshot FILE [tray]: saves the virtual desktop as PNG, or with
+# "tray" only the taskbar's right end around the icon.
+tray_screenshot() {
+    tray_find_taskbar || return 1
+    if [ "${2:-}" = tray ]; then
+        _ts_w=$((TRAY_BAR_W < 240 ? TRAY_BAR_W : 240))
+        import -silent -window root -crop "${_ts_w}x$((TRAY_BAR_H + 40))+$((TRAY_BAR_X + TRAY_BAR_W - _ts_w))+$((TRAY_BAR_Y - 40))" "$1"
+    else
+        import -silent -window "$TRAY_DESKTOP" "$1"
+    fi
+}
+
+# tray_find_popup CLASS: sets POPUP_X/Y/W/H to the visible popup menu of the
+# host whose window class (its exe name under Wine) is CLASS.
+tray_find_popup() {
+    for _tp_window in $(xdotool search --onlyvisible --class "$1" 2>/dev/null); do
+        POPUP_W=0 POPUP_H=0
+        eval "$(xwininfo -id "$_tp_window" 2>/dev/null | awk '
+            /Absolute upper-left X:/ { print "POPUP_X=" $NF }
+            /Absolute upper-left Y:/ { print "POPUP_Y=" $NF }
+            /^ *Width:/ { print "POPUP_W=" $NF }
+            /^ *Height:/ { print "POPUP_H=" $NF }')"
+        [ "${POPUP_W:-0}" -gt 20 ] && [ "${POPUP_H:-0}" -gt 20 ] && return 0
+    done
+    return 1
+}
+
+tray_no_popup() { ! tray_find_popup "$1"; }
+
+# Two presses of one button on the icon within the double-click time (500 ms)
+# reach the host as a double click, which opens nothing: each click on the
+# icon first lets that time pass.
+tray_click_icon() {
+    sleep 0.6
+    xdotool mousemove "$TRAY_ICON_X" "$TRAY_ICON_Y" click "$1"
+}
+
+tray_left_click() { tray_click_icon 1; }
+
+# tray_open_popup CLASS: right-clicks the icon and waits for the popup.
+tray_open_popup() {
+    tray_wait 5 tray_no_popup "$1" || return 1
+    tray_click_icon 3
+    tray_wait 5 tray_find_popup "$1"
+}
+
+# tray_choose first|last: clicks the open popup's first or last row. The
+# popup moves to stay on screen, so rows are found from its own geometry.
+tray_choose() {
+    case $1 in
+        first) _tc_y=$((POPUP_Y + TRAY_MENU_INSET + TRAY_ROW_HEIGHT / 2)) ;;
+        last) _tc_y=$((POPUP_Y + POPUP_H - 1 - TRAY_MENU_INSET - TRAY_ROW_HEIGHT / 2)) ;;
+        *) return 2 ;;
+    esac
+    xdotool mousemove "$((POPUP_X + POPUP_W / 2))" "$_tc_y" click 1
+}
+
+# tray_wait_line SECONDS FILE LINE [COUNT]: waits until the host's output
+# FILE holds LINE at least COUNT times (Wine writes CRLF line ends).
+tray_count_line() { [ "$(tr -d '\r' <"$1" | grep -cxF -- "$2")" -ge "$3" ]; }
+tray_wait_line() { tray_wait "$1" tray_count_line "$2" "$3" "${4:-1}"; }

@@ -1,0 +1,75 @@
+#!/bin/sh
+# Real clicks through Wine's own notification area: the demo host loads the
+# icon with the menu "Show", "-", "Exit", and xdotool clicks the icon and the
+# items of the real popup. Usage: real_clicks.sh BUILD_DIR
+set -u
+build_dir=$(cd "$1" && pwd)
+ZANTHEL_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+. "$ZANTHEL_ROOT/scripts/wine-env.sh"
+. "$ZANTHEL_ROOT/scripts/tray-clicks.sh"
+
+if [ -z "${DISPLAY:-}" ]; then
+    echo "SKIP: no X display (run under scripts/with-display.sh)"
+    exit 77
+fi
+host=demo_host.exe
+out_dir=$build_dir/clicks
+output=$out_dir/host-output.txt
+mkdir -p "$out_dir"
+rm -f "$out_dir"/*.png "$output"
+
+host_pid=
+fail() {
+    echo "FAIL: $*"
+    tray_screenshot "$out_dir/failure.png" && echo "Screenshot at failure: $out_dir/failure.png"
+    echo "--- host output ---"
+    tr -d '\r' <"$output"
+    [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
+    exit 1
+}
+
+cd "$build_dir" || exit 1
+wine regsvr32 /s Zanthel.dll || fail "regsvr32 Zanthel.dll"
+
+# Two "Exit" choices end the host, so "Show" can come between them; it then
+# keeps the virtual desktop for 3 s, to show the taskbar without the icon.
+timeout 90 wine "$host" --seconds 75 --exits 2 --linger 3 >"$output" 2>&1 &
+host_pid=$!
+
+tray_wait_line 30 "$output" "Icon loaded" || fail "the host did not load the icon"
+tray_wait 15 tray_icon_drawn || fail "no icon in the taskbar"
+tray_screenshot "$out_dir/tray.png" tray && echo "Tray: $out_dir/tray.png"
+
+tray_left_click
+tray_wait_line 5 "$output" "mnuEvent: LeftMouse" || fail "left click gave no LeftMouse"
+
+tray_open_popup "$host" || fail "right click opened no popup"
+tray_screenshot "$out_dir/popup.png" && echo "Open popup: $out_dir/popup.png"
+tray_choose last
+tray_wait_line 5 "$output" "mnuEvent: Exit,72" || fail "choosing Exit gave no Exit,72"
+
+tray_open_popup "$host" || fail "second right click opened no popup"
+tray_choose first
+tray_wait_line 5 "$output" "mnuEvent: Show" || fail "choosing Show gave no Show"
+
+# A click elsewhere closes the popup and chooses nothing.
+tray_open_popup "$host" || fail "third right click opened no popup"
+xdotool mousemove "$((TRAY_BAR_X + TRAY_BAR_W / 2))" "$((TRAY_BAR_Y - 300))" click 1
+tray_wait 3 tray_no_popup "$host" || fail "a click beside the popup left it open"
+
+tray_open_popup "$host" || fail "fourth right click opened no popup"
+tray_choose last
+tray_wait_line 5 "$output" "Icon removed" || fail "the host did not end after the second Exit"
+tray_wait 2 tray_icon_gone || fail "UnLoadTray left the icon in the taskbar"
+wait "$host_pid" || fail "the host ended with status $?"
+host_pid=
+
+# Nothing else reached mnuEvent: a right click alone writes no event.
+expected="Icon loaded
+mnuEvent: LeftMouse
+mnuEvent: Exit,72
+mnuEvent: Show
+mnuEvent: Exit,72
+Icon removed"
+[ "$(tr -d '\r' <"$output")" = "$expected" ] || fail "unexpected host output"
+echo "PASS: LeftMouse, Exit,72 and Show through real clicks"
