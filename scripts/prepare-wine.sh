@@ -17,4 +17,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # Fails harmlessly when a server for the prefix is already running.
 wineserver -p </dev/null >/dev/null 2>&1 || true
+# A crashing program should end, not wait in Wine's debugger until a timeout.
+wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1

@@ -2,7 +2,7 @@
 #include "component/errors.h"
 #include "menu/clsMenu.h"
 #include "menu/clsMenuBar.h"
-#include "menu/fresh_apartment.h"
+#include "support/fresh_apartment.h"
 #include "menu/modMenu.h"
 #include "tray/frmTray.h"
 

@@ -2,7 +2,7 @@
 #include "menu/clsMenu.h"
 #include "menu/clsMenuBar.h"
 #include "menu/modMenu.h"
-#include "menu/fresh_apartment.h"
+#include "support/fresh_apartment.h"
 #include "tray/frmTray.h"
 #include "tray/modTray.h"
 

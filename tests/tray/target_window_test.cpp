@@ -1,0 +1,73 @@
+// Hiding, restoring and showing real top-level windows by their exact title,
+// or through WindowName.
+#include "support/dll_under_test.h"
+#include "support/host.h"
+#include "support/fresh_apartment.h"
+
+#include <gtest/gtest.h>
+
+using namespace zanthel::test;
+
+namespace {
+
+using Member = HRESULT (STDMETHODCALLTYPE _classTray::*)(BSTR*);
+
+void Call(_classTray* tray, Member member, const wchar_t* title)
+{
+    Bstr text(title);
+    EXPECT_EQ(S_OK, (tray->*member)(&text));
+}
+
+constexpr Member Hide = &_classTray::HideWindow, Show = &_classTray::ShowWindow;
+
+}  // namespace
+
+TEST(TargetWindows, ExactTitleHidesRestoresAndShowsThatWindowOnly)
+{
+    OnFreshApartment([] {
+        auto tray = NewTray();
+        TitledWindow target(L"Zanthel target window");
+        Call(tray.Get(), Hide, L"Zanthel target");  // part of the title only
+        EXPECT_TRUE(::IsWindowVisible(target.get()));
+        Call(tray.Get(), Hide, L"Zanthel target window");
+        EXPECT_FALSE(::IsWindowVisible(target.get()));
+        Call(tray.Get(), Show, L"Zanthel target window");
+        EXPECT_TRUE(::IsWindowVisible(target.get()));
+        ::ShowWindow(target.get(), SW_MINIMIZE);
+        Call(tray.Get(), Show, L"Zanthel target window");
+        EXPECT_FALSE(::IsIconic(target.get()));
+    });
+}
+
+TEST(TargetWindows, EmptyTitleActsOnTheWindowThatWindowNameNamed)
+{
+    OnFreshApartment([] {
+        auto tray = NewTray();
+        TitledWindow named(L"Zanthel named window"), other(L"Zanthel other window");
+        Call(tray.Get(), &_classTray::put_WindowName, L"Zanthel named window");
+        Call(tray.Get(), Hide, L"");
+        EXPECT_FALSE(::IsWindowVisible(named.get()));
+        // Naming another window acts on it and leaves the WindowName target alone.
+        Call(tray.Get(), Hide, L"Zanthel other window");
+        Call(tray.Get(), Show, L"");
+        EXPECT_TRUE(::IsWindowVisible(named.get()));
+        EXPECT_FALSE(::IsWindowVisible(other.get()));
+    });
+}
+
+TEST(TargetWindows, EmptyWindowNameNeverPicksAnUntitledWindow)
+{
+    OnFreshApartment([] {
+        auto tray = NewTray();
+        TitledWindow untitled(L"");
+        // Above the shell's untitled topmost windows (its tray tool tip), so that
+        // an empty-title look-up finds this one first.
+        ::SetWindowPos(untitled.get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ASSERT_EQ(untitled.get(), ::FindWindowA(nullptr, ""));
+        Call(tray.Get(), Hide, L"");  // WindowName never assigned
+        EXPECT_TRUE(::IsWindowVisible(untitled.get()));
+        Call(tray.Get(), &_classTray::put_WindowName, L"");
+        Call(tray.Get(), Hide, L"");
+        EXPECT_TRUE(::IsWindowVisible(untitled.get()));
+    });
+}
