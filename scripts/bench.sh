@@ -5,9 +5,7 @@ set -eu
 ZANTHEL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export ZANTHEL_ROOT
 cd "$ZANTHEL_ROOT"
-scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target soak_bench
+scripts/build.sh --target soak_bench
 ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} scripts/with-display.sh sh -c '
     scripts/prepare-wine.sh
     cd build/win32 && scripts_dir=$ZANTHEL_ROOT/scripts && "$scripts_dir/wine-run.sh" soak_bench.exe "$@"' sh "$@"

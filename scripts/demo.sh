@@ -22,8 +22,7 @@ if [ "${1:-}" != --inside-display ]; then
             cmake -S . -B "$ZANTHEL_BUILD_DIR" -G Ninja --toolchain cmake/mingw-i686.cmake >/dev/null
         cmake --build "$ZANTHEL_BUILD_DIR"
     else
-        cmake --preset win32 >/dev/null
-        cmake --build --preset win32
+        scripts/build.sh
     fi
     # Nobody can click on a private Xvfb, so there the script clicks.
     ZANTHEL_DEMO_CLICKS=

@@ -4,9 +4,7 @@ set -eu
 ZANTHEL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export ZANTHEL_ROOT
 cd "$ZANTHEL_ROOT"
-scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
+scripts/build.sh
 scripts/with-display.sh sh -c '
     scripts/prepare-wine.sh
     status=0
