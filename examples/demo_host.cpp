@@ -2,10 +2,12 @@
 // names are looked up at run time through IDispatch, the thread keeps
 // dispatching window messages, and mnuEvent is polled and cleared.
 //
-//   demo_host [--seconds N] [--exits N] [--linger N]
+//   demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1]
 //
 // Prints one line per event ("mnuEvent: Exit,72") and removes the icon after
 // the N-th "Exit" choice (default 1) or after N seconds (default 60). With
+// --menu 0 it appends no captions: the popup holds only its built-in item,
+// and choosing it ("Zanthel") counts as the exit choice. With
 // --linger it runs on for N seconds without the icon, so that a test can see
 // the notification area empty while the virtual desktop still exists.
 #include <windows.h>
@@ -90,13 +92,14 @@ void PumpMessages(DWORD milliseconds)
     }
 }
 
-int Run(IDispatch* tray, int seconds, int exitsToStop, int linger)
+int Run(IDispatch* tray, int seconds, int exitsToStop, int linger, bool withMenu)
 {
     if (Failed(Call(tray, L"ToolTipName", DISPATCH_PROPERTYPUT, L"Zanthel demo"), "ToolTipName") ||
         Failed(Call(tray, L"WindowName", DISPATCH_PROPERTYPUT, L"Zanthel demo"), "WindowName"))
         return 1;
     for (const wchar_t* caption : {L"Show", L"-", L"Exit"})
-        if (Failed(Call(tray, L"AppendMenu", DISPATCH_METHOD, caption), "AppendMenu")) return 1;
+        if (withMenu && Failed(Call(tray, L"AppendMenu", DISPATCH_METHOD, caption), "AppendMenu")) return 1;
+    const std::wstring exitChoice = withMenu ? L"Exit," : L"Zanthel";
     if (Failed(Call(tray, L"LoadTray", DISPATCH_METHOD), "LoadTray")) return 1;
     std::printf("Icon loaded\n");
     std::fflush(stdout);
@@ -111,7 +114,7 @@ int Run(IDispatch* tray, int seconds, int exitsToStop, int linger)
         std::printf("mnuEvent: %s\n", Utf8(event).c_str());
         std::fflush(stdout);
         Call(tray, L"mnuEvent", DISPATCH_PROPERTYPUT, L"");
-        if (event.compare(0, 5, L"Exit,") == 0) ++exits;
+        if (event.compare(0, exitChoice.size(), exitChoice) == 0) ++exits;
     }
     if (exits < exitsToStop) std::printf("Time limit reached\n");
     Call(tray, L"UnLoadTray", DISPATCH_METHOD);
@@ -125,14 +128,15 @@ int Run(IDispatch* tray, int seconds, int exitsToStop, int linger)
 
 int main(int argc, char** argv)
 {
-    int seconds = 60, exits = 1, linger = 0;
+    int seconds = 60, exits = 1, linger = 0, menu = 1;
     for (int i = 1; i < argc; i += 2) {
         int* option = !std::strcmp(argv[i], "--seconds")  ? &seconds
                       : !std::strcmp(argv[i], "--exits")  ? &exits
                       : !std::strcmp(argv[i], "--linger") ? &linger
+                      : !std::strcmp(argv[i], "--menu")   ? &menu
                                                           : nullptr;
         if (!option || i + 1 == argc) {
-            std::printf("usage: demo_host [--seconds N] [--exits N] [--linger N]\n");
+            std::printf("usage: demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1]\n");
             return 2;
         }
         *option = std::atoi(argv[i + 1]);
@@ -147,7 +151,7 @@ int main(int argc, char** argv)
         !Failed(
             ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&tray)),
             "CoCreateInstance")) {
-        status = Run(tray, seconds, exits, linger);
+        status = Run(tray, seconds, exits, linger, menu != 0);
         tray->Release();
     }
     ::CoUninitialize();

@@ -72,4 +72,18 @@ mnuEvent: Show
 mnuEvent: Exit,72
 Icon removed"
 [ "$(tr -d '\r' <"$output")" = "$expected" ] || fail "unexpected host output"
-echo "PASS: LeftMouse, Exit,72 and Show through real clicks"
+
+# Before any caption the popup holds only its built-in item, which reports
+# the sentinel text.
+output=$out_dir/host-output-built-in.txt
+timeout 60 wine "$host" --seconds 45 --menu 0 >"$output" 2>&1 &
+host_pid=$!
+tray_wait_line 30 "$output" "Icon loaded" || fail "the second host did not load the icon"
+tray_wait 15 tray_icon_drawn || fail "no icon in the taskbar for the second host"
+tray_open_popup "$host" || fail "right click on the built-in menu opened no popup"
+tray_choose first
+tray_wait_line 5 "$output" "mnuEvent: Zanthel" || fail "choosing Top gave no Zanthel"
+tray_wait_line 5 "$output" "Icon removed" || fail "the second host did not end"
+wait "$host_pid" || fail "the second host ended with status $?"
+host_pid=
+echo "PASS: LeftMouse, Exit,72, Show and Zanthel through real clicks"
