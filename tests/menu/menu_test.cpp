@@ -141,7 +141,7 @@ TEST(TrayMenu, DestroyMenuThenAppendStillRecordsCaptionsAndLeaksNoPopup)
         HWND host = Host();
         AppendTrayMenu(L"Show");
         ASSERT_EQ(S_OK, DestroyMenuBar());
-        EXPECT_FALSE(::IsMenu(::GetMenu(host)));
+        EXPECT_EQ(nullptr, ::GetMenu(host)) << "the window keeps no handle to its destroyed menu";
 
         ASSERT_EQ(S_OK, AppendTrayMenu(L"Later"));
         EXPECT_EQ(L"Later", Caption(71));
