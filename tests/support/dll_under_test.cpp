@@ -40,6 +40,13 @@ std::wstring DllPath()
     return std::wstring(path, length);
 }
 
+BYTE* DllDirectory(int entry)
+{
+    auto* base = reinterpret_cast<BYTE*>(Dll());
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    return base + nt->OptionalHeader.DataDirectory[entry].VirtualAddress;
+}
+
 ComPtr<_classTray> NewTray()
 {
     ComPtr<IClassFactory> factory;
@@ -59,10 +66,12 @@ std::wstring MenuEvent(_classTray* tray)
     return value.str();
 }
 
-void SetMenuEvent(_classTray* tray, const std::wstring& text)
+void SetMenuEvent(_classTray* tray, const std::wstring& text) { Call(tray, &_classTray::put_mnuEvent, text); }
+
+void Call(_classTray* tray, StringMember member, const std::wstring& text)
 {
     Bstr value(text);
-    EXPECT_EQ(S_OK, tray->put_mnuEvent(&value));
+    EXPECT_EQ(S_OK, (tray->*member)(&value));
 }
 
 }  // namespace zanthel::test

@@ -22,6 +22,8 @@ struct Exports {
 HMODULE Dll();
 const Exports& DllExports();
 std::wstring DllPath();
+// Where one of the DLL's data directories (IMAGE_DIRECTORY_ENTRY_*) lies once loaded.
+BYTE* DllDirectory(int entry);
 
 // A new classTray through the class object, as CoCreateInstance would make it.
 ComPtr<_classTray> NewTray();
@@ -47,5 +49,9 @@ private:
 // Property reads through the virtual table.
 std::wstring MenuEvent(_classTray* tray);
 void SetMenuEvent(_classTray* tray, const std::wstring& text);
+
+// Calls a member that takes one string, expecting success.
+using StringMember = HRESULT (STDMETHODCALLTYPE _classTray::*)(BSTR*);
+void Call(_classTray* tray, StringMember member, const std::wstring& text);
 
 }  // namespace zanthel::test
