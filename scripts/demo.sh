@@ -74,11 +74,7 @@ fi
 
 if [ -n "$ZANTHEL_DEMO_CLICKS" ]; then
     echo "Left-clicking the icon, then right-clicking it and choosing Exit"
-    tray_left_click
-    tray_wait_line 5 "$output" "mnuEvent: LeftMouse" || fail "left click gave no LeftMouse"
-    tray_open_popup "$host" || fail "right click opened no popup"
-    tray_screenshot "$shots/popup.png" && echo "Screenshot of the open popup: $shots/popup.png"
-    tray_choose last
+    tray_left_then_exit "$host" "$output" "$shots/popup.png" || fail "the clicks went wrong"
     tray_wait_line 10 "$output" "Icon removed" || fail "choosing Exit did not end the host"
 else
     echo "In the window \"Default - Wine desktop\", click the icon at the right end of the taskbar:"

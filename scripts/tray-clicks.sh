@@ -119,3 +119,14 @@ tray_choose() {
 # FILE holds LINE at least COUNT times (Wine writes CRLF line ends).
 tray_count_line() { [ "$(tr -d '\r' <"$1" | grep -cxF -- "$2")" -ge "$3" ]; }
 tray_wait_line() { tray_wait "$1" tray_count_line "$2" "$3" "${4:-1}"; }
+
+# tray_left_then_exit HOST OUTPUT POPUP_PNG: left-clicks the icon and waits
+# for "LeftMouse" in OUTPUT, then opens the popup, saves it to POPUP_PNG and
+# chooses its last item ("Exit"). Says what went wrong on stderr.
+tray_left_then_exit() {
+    tray_left_click
+    tray_wait_line 5 "$2" "mnuEvent: LeftMouse" || { echo "left click gave no LeftMouse" >&2; return 1; }
+    tray_open_popup "$1" || { echo "right click opened no popup" >&2; return 1; }
+    tray_screenshot "$3" && echo "Screenshot of the open popup: $3"
+    tray_choose last
+}

@@ -40,12 +40,7 @@ tray_wait_line 30 "$output" "Icon loaded" || fail "the host did not load the ico
 tray_wait 15 tray_icon_drawn || fail "no icon in the taskbar"
 tray_screenshot "$out_dir/tray.png" tray && echo "Tray: $out_dir/tray.png"
 
-tray_left_click
-tray_wait_line 5 "$output" "mnuEvent: LeftMouse" || fail "left click gave no LeftMouse"
-
-tray_open_popup "$host" || fail "right click opened no popup"
-tray_screenshot "$out_dir/popup.png" && echo "Open popup: $out_dir/popup.png"
-tray_choose last
+tray_left_then_exit "$host" "$output" "$out_dir/popup.png" || fail "the clicks went wrong"
 tray_wait_line 5 "$output" "mnuEvent: Exit,72" || fail "choosing Exit gave no Exit,72"
 
 tray_open_popup "$host" || fail "second right click opened no popup"
