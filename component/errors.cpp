@@ -1,5 +1,7 @@
 #include "errors.h"
 
+#include "handles.h"
+
 #include <wrl/client.h>
 
 namespace zanthel {
@@ -44,9 +46,8 @@ HRESULT ReportError(HRESULT hr) noexcept
         return hr;
     }
     const wchar_t* own = OwnDescription(hr);
-    BSTR description = own ? ::SysAllocString(own) : SystemDescription(hr);
-    create->SetDescription(description);
-    ::SysFreeString(description);
+    UniqueBstr description(own ? ::SysAllocString(own) : SystemDescription(hr));
+    create->SetDescription(description.get());
     create->SetSource(const_cast<LPOLESTR>(L"Zanthel"));
     Microsoft::WRL::ComPtr<IErrorInfo> info;
     if (SUCCEEDED(create.As(&info))) ::SetErrorInfo(0, info.Get());

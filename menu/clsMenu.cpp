@@ -2,6 +2,7 @@
 
 #include "../component/apartment.h"
 #include "../component/errors.h"
+#include "../component/handles.h"
 #include "../component/text.h"
 #include "modMenu.h"
 
@@ -18,13 +19,14 @@ HRESULT clsMenu::AddMenu(const std::wstring& newCaption)
     HMENU popup;
     if (Count() <= 0) {
         HMENU windowMenu = ::GetMenu(state.gMenuWindow);
-        popup = ::CreatePopupMenu();
+        // Owned here until attached: one attached nowhere is destroyed, since
+        // nothing else would ever free it.
+        UniqueMenu created(::CreatePopupMenu());
+        popup = created.get();
         ::AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(id), ansiCaption.c_str());
-        if (!::ModifyMenuA(windowMenu, static_cast<UINT>(Id), MF_BYCOMMAND | MF_POPUP,
-                           reinterpret_cast<UINT_PTR>(popup), ToAnsi(Caption).c_str())) {
-            // Attached nowhere, so nothing else would ever free it.
-            ::DestroyMenu(popup);
-        }
+        if (::ModifyMenuA(windowMenu, static_cast<UINT>(Id), MF_BYCOMMAND | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                          ToAnsi(Caption).c_str()))
+            created.release();
     } else {
         popup = ::GetSubMenu(hwnd, Pos);
         const UINT flags = newCaption == L"-" ? MF_SEPARATOR : MF_STRING;

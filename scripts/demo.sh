@@ -16,8 +16,8 @@ export ZANTHEL_ROOT
 cd "$ZANTHEL_ROOT"
 
 if [ "${1:-}" != --inside-display ]; then
-    scripts/install-deps.sh
     if [ -n "${ZANTHEL_BUILD_DIR:-}" ]; then
+        scripts/install-deps.sh
         [ -f "$ZANTHEL_BUILD_DIR/CMakeCache.txt" ] ||
             cmake -S . -B "$ZANTHEL_BUILD_DIR" -G Ninja --toolchain cmake/mingw-i686.cmake >/dev/null
         cmake --build "$ZANTHEL_BUILD_DIR"

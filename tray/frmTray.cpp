@@ -2,6 +2,7 @@
 
 #include "../component/apartment.h"
 #include "../component/errors.h"
+#include "../component/handles.h"
 #include "../component/module.h"
 #include "../component/text.h"
 #include "../menu/modMenu.h"
@@ -21,34 +22,31 @@ constexpr const char* kWindowTitle = "Zanthel";
 constexpr int Pixels(int twips) { return twips / 15; }
 
 // The menu of the window's description: "Pop" at position 0, holding "Top".
-HMENU BuildMenu()
+UniqueMenu BuildMenu()
 {
-    HMENU bar = ::CreateMenu();
-    HMENU pop = ::CreatePopupMenu();
-    if (!bar || !pop) {
-        if (bar) ::DestroyMenu(bar);
-        if (pop) ::DestroyMenu(pop);
-        return nullptr;
-    }
-    ::AppendMenuA(pop, MF_STRING, frmTray::kTopItemId, "Top");
-    ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(pop), "Pop");
+    UniqueMenu bar(::CreateMenu());
+    UniqueMenu pop(::CreatePopupMenu());
+    if (!bar || !pop) return {};
+    ::AppendMenuA(pop.get(), MF_STRING, frmTray::kTopItemId, "Top");
+    // From here the bar owns the popup.
+    if (::AppendMenuA(bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(pop.get()), "Pop")) pop.release();
     return bar;
 }
 
 HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture)
 {
-    HICON icon = static_cast<HICON>(::LoadImageW(module::Instance(), MAKEINTRESOURCEW(ZANTHEL_BUILT_IN_ICON),
-                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    UniqueIcon icon(static_cast<HICON>(::LoadImageW(module::Instance(), MAKEINTRESOURCEW(ZANTHEL_BUILT_IN_ICON),
+                                                    IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                    ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
     if (!icon) return HRESULT_FROM_WIN32(::GetLastError());
     PICTDESC description{};
     description.cbSizeofstruct = sizeof(description);
     description.picType = PICTYPE_ICON;
-    description.icon.hicon = icon;
-    HRESULT hr = ::OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE,
-                                            reinterpret_cast<void**>(picture.GetAddressOf()));
-    if (FAILED(hr)) ::DestroyIcon(icon);
-    return hr;
+    description.icon.hicon = icon.get();
+    RETURN_IF_FAILED(::OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE,
+                                                reinterpret_cast<void**>(picture.GetAddressOf())));
+    icon.release();  // the picture owns it now
+    return S_OK;
 }
 
 }  // namespace
@@ -84,20 +82,19 @@ HRESULT frmTray::CreateNativeWindow()
     }();
     RETURN_IF_FAILED(registered);
 
-    HMENU menu = BuildMenu();
+    UniqueMenu menu = BuildMenu();
     if (!menu) return E_OUTOFMEMORY;
     RECT frame{0, 0, Pixels(2550), Pixels(1560)};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     ::AdjustWindowRectEx(&frame, style, TRUE, 0);
-    // The window takes ownership of the menu once it exists.
     HWND hwnd =
         ::CreateWindowExA(0, kClassNameA, kWindowTitle, style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                          frame.bottom - frame.top, nullptr, menu, module::Instance(), this);
+                          frame.bottom - frame.top, nullptr, menu.get(), module::Instance(), this);
     if (!hwnd) {
         HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
-        ::DestroyMenu(menu);
         return FAILED(hr) ? hr : E_FAIL;
     }
+    menu.release();  // the window owns its menu now
     ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, Pixels(120), Pixels(120), Pixels(1335), Pixels(375), hwnd,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelControlId)), module::Instance(), nullptr);
     return S_OK;
