@@ -13,3 +13,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
+
+# Zanthel.def names the exports undecorated, as on x64; the linker binds each
+# to its stdcall symbol (name@N) without a warning per export.
+set(CMAKE_SHARED_LINKER_FLAGS_INIT -Wl,--enable-stdcall-fixup)
