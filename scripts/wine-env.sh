@@ -1,8 +1,12 @@
-# Sourced: points Wine at the project's private 32-bit prefix and keeps it
-# quiet. The sourcing script sets ZANTHEL_ROOT first.
+# Sourced: points Wine at the project's private 64-bit prefix, which runs the
+# 32-bit and the 64-bit DLL side by side, and keeps it quiet. The sourcing
+# script sets ZANTHEL_ROOT first.
 : "${ZANTHEL_ROOT:?set ZANTHEL_ROOT to the repository before sourcing wine-env.sh}"
-: "${WINEPREFIX:=$ZANTHEL_ROOT/build/wineprefix}"
-: "${WINEARCH:=win32}"
+# A name of its own, so that an older 32-bit prefix at build/wineprefix is
+# never reused: Wine refuses to run a prefix with another architecture.
+: "${WINEPREFIX:=$ZANTHEL_ROOT/build/wineprefix64}"
+WINEARCH=win64
 : "${WINEDEBUG:=-all}"
 : "${WINEDLLOVERRIDES:=mscoree,mshtml=}"
 export ZANTHEL_ROOT WINEARCH WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+

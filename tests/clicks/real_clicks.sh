@@ -1,9 +1,11 @@
 #!/bin/sh
 # Real clicks through Wine's own notification area: the demo host loads the
 # icon with the menu "Show", "-", "Exit", and xdotool clicks the icon and the
-# items of the real popup. Usage: real_clicks.sh BUILD_DIR
+# items of the real popup; the build's demo host and DLL are 32- or 64-bit.
+# Usage: real_clicks.sh BUILD_DIR 32|64
 set -u
 build_dir=$(cd "$1" && pwd)
+bits=${2:?usage: real_clicks.sh BUILD_DIR 32|64}
 ZANTHEL_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 . "$ZANTHEL_ROOT/scripts/wine-env.sh"
 . "$ZANTHEL_ROOT/scripts/tray-clicks.sh"
@@ -29,7 +31,7 @@ fail() {
 }
 
 cd "$build_dir" || exit 1
-wine regsvr32 /s Zanthel.dll || fail "regsvr32 Zanthel.dll"
+"$ZANTHEL_ROOT/scripts/wine-tool.sh" "$bits" regsvr32 /s Zanthel.dll || fail "regsvr32 Zanthel.dll"
 
 # Two "Exit" choices end the host, so "Show" can come between them; it then
 # keeps the virtual desktop for 3 s, to show the taskbar without the icon.

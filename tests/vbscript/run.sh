@@ -1,15 +1,19 @@
 #!/bin/sh
 # Registers Zanthel.dll in the project's Wine prefix and runs the VBScript
-# client under Wine's cscript. cscript exits 0 even after an uncaught script
-# error, so the test passes only when the script's end marker reports no
-# failures and its exit code is 0. Usage: run.sh <path to Zanthel.dll>
+# client under Wine's cscript of the DLL's architecture (32 or 64): a script
+# host loads only an in-process server of its own kind. cscript exits 0 even
+# after an uncaught script error, so the test passes only when the script's
+# end marker reports no failures and its exit code is 0.
+# Usage: run.sh <path to Zanthel.dll> 32|64
 set -u
-dll=${1:?usage: run.sh <path to Zanthel.dll>}
+dll=${1:?usage: run.sh <path to Zanthel.dll> 32|64}
+bits=${2:?usage: run.sh <path to Zanthel.dll> 32|64}
 here=$(cd "$(dirname "$0")" && pwd)
 ZANTHEL_ROOT=${ZANTHEL_ROOT:-$(cd "$here/../.." && pwd)}
 . "$ZANTHEL_ROOT/scripts/wine-env.sh"
+tool=$ZANTHEL_ROOT/scripts/wine-tool.sh
 
-if ! timeout 60 wine regsvr32 /s "$(timeout 30 winepath -w "$dll")"; then
+if ! timeout 60 "$tool" "$bits" regsvr32 /s "$(timeout 30 winepath -w "$dll")"; then
     echo "regsvr32 could not register $dll"
     exit 1
 fi
@@ -17,7 +21,7 @@ fi
 script=$(timeout 30 winepath -w "$here/late_binding.vbs")
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-timeout 120 wine cscript //nologo "$script" </dev/null >"$log"
+timeout 120 "$tool" "$bits" cscript //nologo "$script" </dev/null >"$log"
 status=$?
 out=$(tr -d '\r' <"$log")
 printf '%s\n' "$out"

@@ -1,0 +1,73 @@
+#!/bin/sh
+# The 32-bit and the 64-bit Zanthel.dll registered in one 64-bit prefix: each
+# registration lands in its own architecture's registry view, pointing at its
+# own file; a 32-bit and a 64-bit script host each create the object by its
+# ProgID; unregistering either DLL leaves the other one creatable.
+# Usage: side_by_side.sh <64-bit Zanthel.dll> <32-bit Zanthel.dll>
+set -u
+dll64=${1:?usage: side_by_side.sh <64-bit Zanthel.dll> <32-bit Zanthel.dll>}
+dll32=${2:?usage: side_by_side.sh <64-bit Zanthel.dll> <32-bit Zanthel.dll>}
+here=$(cd "$(dirname "$0")" && pwd)
+ZANTHEL_ROOT=${ZANTHEL_ROOT:-$(cd "$here/../.." && pwd)}
+. "$ZANTHEL_ROOT/scripts/wine-env.sh"
+tool=$ZANTHEL_ROOT/scripts/wine-tool.sh
+
+if [ ! -f "$dll32" ]; then
+    echo "SKIP: no 32-bit build at $dll32 (build the win32 preset first)"
+    exit 77
+fi
+path64=$(timeout 30 winepath -w "$dll64")
+path32=$(timeout 30 winepath -w "$dll32")
+script=$(timeout 30 winepath -w "$here/create.vbs")
+server='HKCR\CLSID\{F10E18D1-7FD9-4FCB-A502-A4EBD416FEE0}\InprocServer32'
+failures=0
+
+check() {
+    if [ "$1" = "$2" ]; then
+        echo "ok   $3"
+    else
+        echo "FAIL $3: got '$1', expected '$2'"
+        failures=$((failures + 1))
+    fi
+}
+
+# The server's file in the 32- or 64-bit view, or "none".
+server_in_view() {
+    timeout 30 "$tool" 64 reg query "$server" /ve "/reg:$1" 2>/dev/null | tr -d '\r' |
+        sed -n 's/^ *(Default) *REG_SZ *//p' | grep . || echo none
+}
+
+# "created" when the script host of that architecture creates the object.
+create_from() {
+    if timeout 60 "$tool" "$1" cscript //nologo "$script" </dev/null 2>&1 | tr -d '\r' | grep -qx ZANTHEL-CREATED; then
+        echo created
+    else
+        echo "not created"
+    fi
+}
+
+register() { timeout 60 "$tool" "$1" regsvr32 /s "$2" || echo "regsvr32 $2 failed"; }
+unregister() { timeout 60 "$tool" "$1" regsvr32 /s /u "$2" || echo "regsvr32 /u $2 failed"; }
+
+register 64 "$path64"
+register 32 "$path32"
+check "$(server_in_view 64)" "$path64" "the 64-bit view names the 64-bit DLL"
+check "$(server_in_view 32)" "$path32" "the 32-bit view names the 32-bit DLL"
+check "$(create_from 64)" created "a 64-bit host creates Zanthel.classTray"
+check "$(create_from 32)" created "a 32-bit host creates Zanthel.classTray"
+
+unregister 32 "$path32"
+check "$(server_in_view 32)" none "unregistering the 32-bit DLL empties the 32-bit view"
+check "$(server_in_view 64)" "$path64" "and keeps the 64-bit view"
+check "$(create_from 32)" "not created" "a 32-bit host then has nothing to create"
+check "$(create_from 64)" created "a 64-bit host still creates Zanthel.classTray"
+
+register 32 "$path32"
+unregister 64 "$path64"
+check "$(server_in_view 64)" none "unregistering the 64-bit DLL empties the 64-bit view"
+check "$(create_from 32)" created "a 32-bit host still creates Zanthel.classTray"
+
+# Other tests expect the DLLs registered.
+register 64 "$path64"
+echo "side by side: $failures failures"
+[ "$failures" -eq 0 ]
