@@ -1,28 +1,36 @@
 #!/bin/sh
-# Installs what is missing, builds Zanthel.dll, registers it in the private
-# Wine prefix and runs the demo host, whose icon sits in the notification area
-# at the right end of the Wine desktop's taskbar. The host prints every
-# mnuEvent value it polls. Under a private Xvfb the script clicks the icon and
-# the menu itself; on your own X display (DISPLAY set) you click, and choosing
-# "Exit" ends the demo. Screenshots are saved in <build dir>/demo/.
+# Installs what is missing, builds the 32-bit Zanthel.dll (the win32 preset;
+# ZANTHEL_PRESET=win64 demos the 64-bit one), registers it in the private
+# Wine prefix and runs the demo host of the same architecture, whose icon sits
+# in the notification area at the right end of the Wine desktop's taskbar.
+# The host prints every mnuEvent value it polls. Under a private Xvfb the
+# script clicks the icon and the menu itself; on your own X display (DISPLAY
+# set) you click, and choosing "Exit" ends the demo. Screenshots are saved in
+# <build dir>/demo/.
 #
 #   scripts/demo.sh [--seconds N]    time limit for your clicks (default 120)
 #
 # ZANTHEL_XVFB=1 forces the private Xvfb; ZANTHEL_BUILD_DIR names another
-# build directory than the preset's build/win32.
+# build directory than the preset's build/win32 or build/win64.
 set -eu
 ZANTHEL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export ZANTHEL_ROOT
 cd "$ZANTHEL_ROOT"
+preset=${ZANTHEL_PRESET:-win32}
+case $preset in
+    win32) bits=32 toolchain=cmake/mingw-i686.cmake ;;
+    win64) bits=64 toolchain=cmake/mingw-x86_64.cmake ;;
+    *) echo "demo: ZANTHEL_PRESET is win32 or win64, not $preset" >&2 && exit 2 ;;
+esac
 
 if [ "${1:-}" != --inside-display ]; then
     if [ -n "${ZANTHEL_BUILD_DIR:-}" ]; then
         scripts/install-deps.sh
         [ -f "$ZANTHEL_BUILD_DIR/CMakeCache.txt" ] ||
-            cmake -S . -B "$ZANTHEL_BUILD_DIR" -G Ninja --toolchain cmake/mingw-i686.cmake >/dev/null
+            cmake -S . -B "$ZANTHEL_BUILD_DIR" -G Ninja --toolchain "$toolchain" >/dev/null
         cmake --build "$ZANTHEL_BUILD_DIR"
     else
-        scripts/build.sh
+        scripts/build.sh "$preset"
     fi
     # Nobody can click on a private Xvfb, so there the script clicks.
     ZANTHEL_DEMO_CLICKS=
@@ -36,7 +44,7 @@ seconds=120
 
 . scripts/wine-env.sh
 . scripts/tray-clicks.sh
-build_dir=$(cd "${ZANTHEL_BUILD_DIR:-build/win32}" && pwd)
+build_dir=$(cd "${ZANTHEL_BUILD_DIR:-build/$preset}" && pwd)
 shots=$build_dir/demo
 output=$shots/host-output.txt
 host=demo_host.exe
@@ -44,8 +52,8 @@ mkdir -p "$shots"
 rm -f "$shots"/*.png
 
 scripts/prepare-wine.sh
-(cd "$build_dir" && wine regsvr32 /s Zanthel.dll)
-echo "Registered $build_dir/Zanthel.dll in the Wine prefix $WINEPREFIX"
+(cd "$build_dir" && "$ZANTHEL_ROOT/scripts/wine-tool.sh" "$bits" regsvr32 /s Zanthel.dll)
+echo "Registered the $bits-bit $build_dir/Zanthel.dll in the Wine prefix $WINEPREFIX"
 
 (cd "$build_dir" && exec timeout $((seconds + 30)) wine "$host" --seconds "$seconds") >"$output" 2>&1 &
 host_pid=$!
