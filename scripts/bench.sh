@@ -1,11 +1,85 @@
 #!/bin/sh
-# Builds and runs the soak benchmark: memory, handles and time per round of
-# host activity. Usage: scripts/bench.sh [rounds]
+# Builds the benchmark programs for each architecture that has a CMake preset
+# and prints, under Wine, each figure beside its reference and its target:
+# late- and early-bound mnuEvent reads against a plain type-information
+# dispatcher, a fresh process's first LoadTray against a minimal tray program,
+# AppendMenu per item at 10,000 items against at 100, the DLL's size and
+# imports, and the soak figures of bench/soak.cpp. Timings are medians of
+# interleaved repetitions.
+#
+#   scripts/bench.sh [repetitions]    (default 7; AppendMenu takes 3)
+#
+# ZANTHEL_BUILD_ROOT=dir builds in dir/<preset> instead of the presets' own
+# folders; WINEPREFIX picks another prefix, as everywhere.
 set -eu
 ZANTHEL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export ZANTHEL_ROOT
 cd "$ZANTHEL_ROOT"
-scripts/build.sh --target soak_bench
-ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} scripts/with-display.sh sh -c '
+repetitions=${1:-7}
+
+scripts/install-deps.sh
+runs=""
+for preset in $(cmake --list-presets 2>/dev/null | sed -n 's/^ *"\([^"]*\)".*/\1/p'); do
+    build_dir=build/$preset
+    if [ -n "${ZANTHEL_BUILD_ROOT:-}" ]; then
+        build_dir=$ZANTHEL_BUILD_ROOT/$preset
+        cmake --preset "$preset" -B "$build_dir" >/dev/null
+    else
+        cmake --preset "$preset" >/dev/null
+    fi
+    cmake --build "$build_dir" --target bench_probe soak_bench
+    runs="$runs $preset:$(cd "$build_dir" && pwd)"
+done
+
+ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/with-display.sh sh -c '
+    set -u
+    repetitions=$1
+    shift
     scripts/prepare-wine.sh
-    cd build/win32 && scripts_dir=$ZANTHEL_ROOT/scripts && "$scripts_dir/wine-run.sh" soak_bench.exe "$@"' sh "$@"
+    . scripts/wine-env.sh
+    row() {  # figure, Zanthel, reference, unit, target ratio
+        awk -v f="$1" -v z="$2" -v r="$3" -v u="$4" -v t="$5" "BEGIN {
+            ratio = r > 0 ? z / r : 0
+            printf \"  %-44s %10.4g %-2s %10.4g %-2s %7.2fx   <= %-5s %s\n\", f, z, u, r, u, ratio, t \"x\", (ratio <= t ? \"met\" : \"not met\")
+        }"
+    }
+    for run in "$@"; do
+        preset=${run%%:*}
+        dir=${run#*:}
+        echo "== $preset ($dir) =="
+        dispatch=$(cd "$dir" && wine bench_probe.exe dispatch "$repetitions" 2>&1 | tr -d "\r") || true
+        if ! echo "$dispatch" | grep -q "^invoke_mnuEvent "; then
+            printf "  cannot run %s programs in %s (WINEARCH=%s):\n" "$preset" "$WINEPREFIX" "$WINEARCH"
+            printf "%s\n" "$dispatch" | head -3 | sed "s/^/    /"
+            continue
+        fi
+        fresh=$(cd "$dir" && wine bench_probe.exe fresh "$repetitions" | tr -d "\r")
+        append=$(cd "$dir" && wine bench_probe.exe append 3 | tr -d "\r")
+        printf "  %-44s %13s %13s %8s   %s\n" figure Zanthel reference ratio target
+        set -- $(echo "$dispatch" | grep "^invoke_mnuEvent ")
+        row "mnuEvent read through IDispatch::Invoke" "$2" "$3" "$4" 1.5
+        set -- $(echo "$dispatch" | grep "^vtable_mnuEvent ")
+        row "get_mnuEvent through the vtable" "$2" "$3" "$4" 1.5
+        set -- $(echo "$fresh" | grep "^fresh_process ")
+        row "fresh process: class object, tip, LoadTray" "$2" "$3" "$4" 1.5
+        set -- $(echo "$append" | grep "^append_per_item ")
+        row "AppendMenu per item: at 10,000 / at 100" "$2" "$3" "$4" 2
+
+        case $preset in *64*) objdump=x86_64-w64-mingw32-objdump limit=260 ;; *) objdump=i686-w64-mingw32-objdump limit=200 ;; esac
+        bytes=$(stat -c %s "$dir/Zanthel.dll")
+        awk -v b="$bytes" -v l="$limit" "BEGIN {
+            printf \"  %-44s %10.1f KB (%d bytes)            <= %d KB  %s\n\", \"Zanthel.dll size\", b / 1024, b, l, (b <= l * 1024 ? \"met\" : \"not met\")
+        }"
+        imports=$($objdump -p "$dir/Zanthel.dll" | sed -n "s/^[[:space:]]*DLL Name: //p" | tr "\n" " ")
+        # Runtime DLLs of the compiler (libstdc++, libgcc, winpthread) would
+        # have to ship with the DLL; the rest come with Windows.
+        foreign=$(echo "$imports" | tr " " "\n" | grep -v "^$" | grep -ivE \
+            "^(kernel32|user32|gdi32|ole32|oleaut32|shell32|advapi32|msvcrt|ucrtbase|comctl32|shlwapi|version|ntdll|rpcrt4)\.dll$|^api-ms-win-" || true)
+        printf "  %-44s %s\n" "imports" "$imports"
+        if [ -z "$foreign" ]; then verdict=met; else verdict="not met: $(echo $foreign)"; fi
+        printf "  %-44s %-34s %s\n" "" "target: system DLLs only" "$verdict"
+        echo "  soak (bench/soak.cpp, 200 rounds):"
+        (cd "$dir" && wine soak_bench.exe 200 | tr -d "\r" | sed "s/^/    /")
+    done
+    wineserver -k 2>/dev/null || true
+' sh "$repetitions" $runs
