@@ -1,5 +1,6 @@
-// The component-wide state: one instance per apartment thread, shared by
-// every object of that apartment and reached only through Apartment().
+// The component-wide state: one instance per apartment, shared by every
+// object of that apartment and reached only through Apartment(). It lives
+// from the first member that needs it to the thread's last CoUninitialize.
 #pragma once
 
 #include "../menu/caption_table.h"
@@ -42,12 +43,28 @@ struct ApartmentState {
     CaptionTable gMenuCaptions;
     Ref<clsMenuBar> gMenuBar;
     HWND gMenuWindow = nullptr;
+    // The window MenuWindowProc is installed on, so it is never installed twice.
+    HWND menuHookedWindow = nullptr;
+
+    // Tells this thread's last CoUninitialize to end the apartment.
+    IInitializeSpy* uninitializeWatch = nullptr;
+    ULARGE_INTEGER watchCookie{};
 };
 
-// This thread's state, created on first use. Throws std::bad_alloc.
+// This apartment's state, created on first use. Throws std::bad_alloc.
 ApartmentState& Apartment();
 
-// Frees this thread's state, if it has any; the apartment's thread is ending.
+// This apartment's state, or null when it has none: for window procedures,
+// which must not bring a state back while the apartment ends.
+ApartmentState* ApartmentIfAny() noexcept;
+
+// The apartment's last CoUninitialize: its icon, window, menus and state go.
 void EndApartment() noexcept;
+
+// The thread ends without having ended its apartment (called under the
+// loader lock): the icon leaves the notification area and what the state
+// owns is freed, but no window is destroyed and nothing is sent to another
+// thread of this process.
+void AbandonApartment() noexcept;
 
 }  // namespace zanthel

@@ -15,11 +15,16 @@
 namespace zanthel {
 namespace {
 
-HRESULT CopyOut(const std::wstring& text, BSTR* value)
+// A property get: the out pointer is null before anything can fail.
+template <typename Text>
+HRESULT PropertyGet(BSTR* value, Text text) noexcept
 {
     if (!value) return E_POINTER;
-    *value = ToBstr(text);
-    return S_OK;
+    *value = nullptr;
+    return ComBarrier([&] {
+        *value = ToBstr(text());
+        return S_OK;
+    });
 }
 
 // The numeric handle of a picture, as the picture's default property gives it.
@@ -71,39 +76,43 @@ HRESULT classTray::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    return ClassTrayTypeInfo(info);
+    const ClassTrayType* type;
+    RETURN_IF_FAILED(ClassTrayTypeInfo(type));
+    type->info->AddRef();
+    *info = type->info;
+    return S_OK;
 }
 
 HRESULT classTray::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept
 {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    Microsoft::WRL::ComPtr<ITypeInfo> info;
-    RETURN_IF_FAILED(ClassTrayTypeInfo(&info));
-    return info->GetIDsOfNames(names, count, ids);
+    if (count > 0 && (!names || !ids)) return E_INVALIDARG;
+    const ClassTrayType* type;
+    RETURN_IF_FAILED(ClassTrayTypeInfo(type));
+    return type->info->GetIDsOfNames(names, count, ids);
 }
 
 HRESULT classTray::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO* exception, UINT* argumentError) noexcept
 {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    Microsoft::WRL::ComPtr<ITypeInfo> info;
-    RETURN_IF_FAILED(ClassTrayTypeInfo(&info));
-    if (!params)
-        return info->Invoke(static_cast<_classTray*>(this), id, flags, params, result, exception, argumentError);
-    RETURN_IF_FAILED(CheckArgumentCount(info.Get(), id, flags, *params));
-    try {
-        std::vector<VARIANT> arguments = UnwrapVariantReferences(*params);
-        DISPPARAMS unwrapped = *params;
-        unwrapped.rgvarg = arguments.data();
-        return info->Invoke(static_cast<_classTray*>(this), id, flags, &unwrapped, result, exception, argumentError);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    if (!params || (params->cArgs > 0 && !params->rgvarg) || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs) ||
+        params->cNamedArgs > params->cArgs)
+        return E_INVALIDARG;
+    // A host polls mnuEvent for months: everything here is worked out once.
+    const ClassTrayType* type;
+    RETURN_IF_FAILED(ClassTrayTypeInfo(type));
+    if (!type->members.Answers(id, flags)) return DISP_E_MEMBERNOTFOUND;
+    if (type->members.TooManyArguments(id, flags, params->cArgs)) return DISP_E_BADPARAMCOUNT;
+    InvokeArguments arguments;
+    RETURN_IF_FAILED(arguments.Prepare(*params, argumentError));
+    return type->info->Invoke(static_cast<_classTray*>(this), id, flags, arguments.Get(), result, exception,
+                              argumentError);
 }
 
 HRESULT classTray::get_WindowName(BSTR* value) noexcept
 {
-    return ComBarrier([&] { return CopyOut(WindowName_, value); });
+    return PropertyGet(value, [&]() -> const std::wstring& { return WindowName_; });
 }
 
 HRESULT classTray::put_WindowName(BSTR* new_WindowName) noexcept
@@ -118,7 +127,7 @@ HRESULT classTray::put_WindowName(BSTR* new_WindowName) noexcept
 
 HRESULT classTray::get_ToolTipName(BSTR* value) noexcept
 {
-    return ComBarrier([&] { return CopyOut(ToolTipName_, value); });
+    return PropertyGet(value, [&]() -> const std::wstring& { return ToolTipName_; });
 }
 
 HRESULT classTray::put_ToolTipName(BSTR* new_ToolTipName) noexcept
@@ -131,7 +140,7 @@ HRESULT classTray::put_ToolTipName(BSTR* new_ToolTipName) noexcept
 
 HRESULT classTray::get_TrayIcon(BSTR* value) noexcept
 {
-    return ComBarrier([&] { return CopyOut(TrayIcon_, value); });
+    return PropertyGet(value, [&]() -> const std::wstring& { return TrayIcon_; });
 }
 
 HRESULT classTray::put_TrayIcon(BSTR* new_TrayIcon) noexcept
@@ -144,7 +153,7 @@ HRESULT classTray::put_TrayIcon(BSTR* new_TrayIcon) noexcept
 
 HRESULT classTray::get_mnuEvent(BSTR* value) noexcept
 {
-    return ComBarrier([&] { return CopyOut(Apartment().gMenuEvent, value); });
+    return PropertyGet(value, [&]() -> const std::wstring& { return Apartment().gMenuEvent; });
 }
 
 HRESULT classTray::put_mnuEvent(BSTR* new_mnuEvent) noexcept
@@ -173,7 +182,8 @@ HRESULT classTray::LoadTray() noexcept
         RETURN_IF_FAILED(PictureHandle(window->Icon(), id));
         OLE_HANDLE icon = 0;
         RETURN_IF_FAILED(PictureHandle(window->Icon(), icon));
-        AddTrayIcon(hwnd, id, reinterpret_cast<HICON>(static_cast<UINT_PTR>(icon)), ToolTipName_);
+        // Icon handles are 32-bit values; a 64-bit host widens them with sign extension.
+        AddTrayIcon(hwnd, id, static_cast<HICON>(LongToHandle(static_cast<LONG>(icon))), ToolTipName_);
         return S_OK;
     });
 }

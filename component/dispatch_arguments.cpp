@@ -3,57 +3,111 @@
 namespace zanthel {
 namespace {
 
-bool KindMatches(INVOKEKIND kind, WORD flags)
+WORD FlagOf(INVOKEKIND kind)
 {
     switch (kind) {
         case INVOKE_FUNC:
-            return (flags & DISPATCH_METHOD) != 0;
+            return DISPATCH_METHOD;
         case INVOKE_PROPERTYGET:
-            return (flags & DISPATCH_PROPERTYGET) != 0;
+            return DISPATCH_PROPERTYGET;
         case INVOKE_PROPERTYPUT:
-            return (flags & DISPATCH_PROPERTYPUT) != 0;
+            return DISPATCH_PROPERTYPUT;
         case INVOKE_PROPERTYPUTREF:
-            return (flags & DISPATCH_PROPERTYPUTREF) != 0;
+            return DISPATCH_PROPERTYPUTREF;
     }
-    return false;
+    return 0;
+}
+
+bool IsPlainReference(const VARIANT& argument)
+{
+    return (V_VT(&argument) & VT_BYREF) && V_VT(&argument) != (VT_BYREF | VT_VARIANT);
+}
+
+// One argument as the member's BSTR by reference expects it: a string in a
+// script variable by reference to that variable, anything else by value as
+// the component's own copy, or as the reference it already is.
+HRESULT CopyArgument(const VARIANT& caller, VARIANT& owned)
+{
+    const VARIANT* source = &caller;
+    if (V_VT(&caller) == (VT_BYREF | VT_VARIANT)) {
+        source = V_VARIANTREF(&caller);
+        if (!source) return DISP_E_TYPEMISMATCH;
+        if (V_VT(source) == VT_BSTR) {
+            V_VT(&owned) = VT_BYREF | VT_BSTR;
+            V_BSTRREF(&owned) = &V_BSTR(const_cast<VARIANT*>(source));
+            return S_OK;
+        }
+    }
+    // A reference owns nothing, so a bitwise copy is safe to clear.
+    if (V_VT(source) & VT_BYREF) {
+        owned = *source;
+        return S_OK;
+    }
+    return ::VariantCopy(&owned, const_cast<VARIANT*>(source));
 }
 
 }  // namespace
 
-HRESULT CheckArgumentCount(ITypeInfo* info, DISPID id, WORD flags, const DISPPARAMS& params)
+HRESULT MemberTable::Load(ITypeInfo* info) noexcept
 {
     TYPEATTR* attributes = nullptr;
-    if (FAILED(info->GetTypeAttr(&attributes))) return S_OK;
+    HRESULT hr = info->GetTypeAttr(&attributes);
+    if (FAILED(hr)) return hr;
     const UINT functions = attributes->cFuncs;
     info->ReleaseTypeAttr(attributes);
+    if (functions > kMaxMembers) return E_UNEXPECTED;
     for (UINT index = 0; index < functions; ++index) {
         FUNCDESC* function = nullptr;
-        if (FAILED(info->GetFuncDesc(index, &function))) continue;
-        const bool tooMany = function->memid == id && KindMatches(function->invkind, flags) &&
-                             params.cArgs > static_cast<UINT>(function->cParams);
+        hr = info->GetFuncDesc(index, &function);
+        if (FAILED(hr)) return hr;
+        members_[index] = {function->memid, function->invkind, static_cast<UINT>(function->cParams)};
         info->ReleaseFuncDesc(function);
-        if (tooMany) return DISP_E_BADPARAMCOUNT;
     }
+    count_ = functions;
     return S_OK;
 }
 
-std::vector<VARIANT> UnwrapVariantReferences(const DISPPARAMS& params)
+bool MemberTable::Answers(DISPID id, WORD flags) const noexcept
 {
-    std::vector<VARIANT> arguments(params.rgvarg, params.rgvarg + params.cArgs);
-    for (VARIANT& argument : arguments) {
-        if (V_VT(&argument) != (VT_BYREF | VT_VARIANT) || !V_VARIANTREF(&argument)) continue;
-        VARIANT* inner = V_VARIANTREF(&argument);
-        if (V_VT(inner) == VT_BSTR) {
-            V_VT(&argument) = VT_BYREF | VT_BSTR;
-            V_BSTRREF(&argument) = &V_BSTR(inner);
-        } else if (V_VT(inner) == (VT_BYREF | VT_BSTR)) {
-            V_VT(&argument) = VT_BYREF | VT_BSTR;
-            V_BSTRREF(&argument) = V_BSTRREF(inner);
-        } else if (!(V_VT(inner) & VT_BYREF)) {
-            argument = *inner;
+    for (UINT index = 0; index < count_; ++index)
+        if (members_[index].id == id && (FlagOf(members_[index].kind) & flags)) return true;
+    return false;
+}
+
+bool MemberTable::TooManyArguments(DISPID id, WORD flags, UINT arguments) const noexcept
+{
+    for (UINT index = 0; index < count_; ++index) {
+        const Member& member = members_[index];
+        if (member.id == id && (FlagOf(member.kind) & flags) && arguments > member.arguments) return true;
+    }
+    return false;
+}
+
+InvokeArguments::~InvokeArguments()
+{
+    for (UINT index = 0; index < ownedCount_; ++index) ::VariantClear(&owned_[index]);
+}
+
+HRESULT InvokeArguments::Prepare(const DISPPARAMS& caller, UINT* argumentError) noexcept
+{
+    params_ = caller;
+    bool allPlainReferences = true;
+    for (UINT index = 0; index < caller.cArgs; ++index)
+        allPlainReferences = allPlainReferences && IsPlainReference(caller.rgvarg[index]);
+    if (allPlainReferences) return S_OK;
+    if (caller.cArgs > MemberTable::kMaxArguments) return DISP_E_BADPARAMCOUNT;
+
+    for (UINT index = 0; index < caller.cArgs; ++index) {
+        ::VariantInit(&owned_[index]);
+        ownedCount_ = index + 1;
+        const HRESULT hr = CopyArgument(caller.rgvarg[index], owned_[index]);
+        if (FAILED(hr)) {
+            if (argumentError) *argumentError = index;
+            return hr;
         }
     }
-    return arguments;
+    params_.rgvarg = owned_;
+    return S_OK;
 }
 
 }  // namespace zanthel

@@ -4,18 +4,55 @@
 
 #include "win.h"
 
-#include <vector>
-
 namespace zanthel {
 
-// DISP_E_BADPARAMCOUNT when the call passes more arguments than the member
-// of that DISPID and kind takes; S_OK otherwise, leaving other checks to Invoke.
-HRESULT CheckArgumentCount(ITypeInfo* info, DISPID id, WORD flags, const DISPPARAMS& params);
+// The argument count of every member, read once from the type information,
+// so a call is checked without walking the function descriptions.
+class MemberTable {
+public:
+    HRESULT Load(ITypeInfo* info) noexcept;
 
-// Script clients pass a variable as a VARIANT by reference. The arguments
-// returned hand a string inside on as the BSTR by reference the member
-// declares, so a write-back still reaches the caller's variable, and any other
-// value by value, for the usual conversion. The result borrows from params.
-std::vector<VARIANT> UnwrapVariantReferences(const DISPPARAMS& params);
+    // Whether a member of that DISPID answers one of the kinds in flags.
+    bool Answers(DISPID id, WORD flags) const noexcept;
+    // Whether the call passes more arguments than the member of that DISPID
+    // and kind takes.
+    bool TooManyArguments(DISPID id, WORD flags, UINT arguments) const noexcept;
+
+    // More than any member of ours takes; the inherited IDispatch methods,
+    // which take more, are not for calling through Invoke.
+    static constexpr UINT kMaxArguments = 4;
+
+private:
+    struct Member {
+        DISPID id;
+        INVOKEKIND kind;
+        UINT arguments;
+    };
+    static constexpr UINT kMaxMembers = 32;
+    Member members_[kMaxMembers] = {};
+    UINT count_ = 0;
+};
+
+// The arguments handed to ITypeInfo::Invoke. Oleaut32 writes a value back
+// into a by-value argument of an [in, out] parameter, freeing what was there;
+// so the caller's arguments go through untouched only when all are plain
+// references, and otherwise as copies the component owns and frees.
+class InvokeArguments {
+public:
+    InvokeArguments() = default;
+    InvokeArguments(const InvokeArguments&) = delete;
+    InvokeArguments& operator=(const InvokeArguments&) = delete;
+    ~InvokeArguments();
+
+    // Fails with the index of the argument in argumentError when one cannot
+    // be copied. At most MemberTable::kMaxArguments arguments.
+    HRESULT Prepare(const DISPPARAMS& caller, UINT* argumentError) noexcept;
+    DISPPARAMS* Get() noexcept { return &params_; }
+
+private:
+    DISPPARAMS params_{};
+    VARIANT owned_[MemberTable::kMaxArguments] = {};
+    UINT ownedCount_ = 0;
+};
 
 }  // namespace zanthel

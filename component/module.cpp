@@ -10,6 +10,7 @@ namespace {
 std::atomic<long> objects{0};
 std::atomic<long> locks{0};
 std::atomic<long> hostWindows{0};
+std::atomic<long> apartments{0};
 std::atomic<bool> pinned{false};
 
 void PinModule()
@@ -41,7 +42,13 @@ std::wstring Path()
 void AddObject() { ++objects; }
 void ReleaseObject() { --objects; }
 void Lock() { ++locks; }
-void Unlock() { --locks; }
+void Unlock()
+{
+    // An unbalanced unlock must not make DllCanUnloadNow wrong either way.
+    long current = locks.load();
+    while (current > 0 && !locks.compare_exchange_weak(current, current - 1)) {
+    }
+}
 
 void HostWindowCreated()
 {
@@ -51,6 +58,9 @@ void HostWindowCreated()
 
 void HostWindowDestroyed() { --hostWindows; }
 
-bool CanUnload() { return objects == 0 && locks == 0 && hostWindows == 0; }
+void ApartmentStarted() { ++apartments; }
+void ApartmentEnded() { --apartments; }
+
+bool CanUnload() { return objects == 0 && locks == 0 && hostWindows == 0 && apartments == 0; }
 
 }  // namespace zanthel::module

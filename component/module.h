@@ -22,6 +22,10 @@ void Unlock();
 void HostWindowCreated();
 void HostWindowDestroyed();
 
+// An apartment's state is watched by code in this module until it ends.
+void ApartmentStarted();
+void ApartmentEnded();
+
 bool CanUnload();
 
 }  // namespace zanthel::module

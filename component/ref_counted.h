@@ -36,7 +36,9 @@ template <typename T, typename... Args>
 Ref<T> Make(Args&&... args)
 {
     Ref<T> result;
-    result.Attach(new T(static_cast<Args&&>(args)...));
+    // Adopts the object's first reference. MinGW's ComPtr::Attach would add
+    // a second one, and every object made would leak.
+    *result.GetAddressOf() = new T(static_cast<Args&&>(args)...);
     return result;
 }
 

@@ -72,13 +72,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {
     switch (reason) {
         case DLL_THREAD_DETACH:
-            // The thread, and with it its apartment, is ending.
-            EndApartment();
+            // A thread that never ended its apartment: only what is safe
+            // under the loader lock.
+            AbandonApartment();
             break;
         case DLL_PROCESS_DETACH:
             // At process exit the system tears everything down itself.
             if (!reserved) {
-                EndApartment();
+                AbandonApartment();
                 ReleaseTypeInfoCache();
             }
             break;

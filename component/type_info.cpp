@@ -4,33 +4,46 @@
 #include "module.h"
 
 #include <atomic>
+#include <new>
 #include <wrl/client.h>
 
 namespace zanthel {
 namespace {
 
-std::atomic<ITypeInfo*> cached{nullptr};
+std::atomic<ClassTrayType*> cached{nullptr};
 
-HRESULT LoadClassTrayTypeInfo(ITypeInfo** info)
+void Free(ClassTrayType* type)
 {
+    if (type->info) type->info->Release();
+    delete type;
+}
+
+HRESULT Load(ClassTrayType*& loaded)
+{
+    ClassTrayType* type = new (std::nothrow) ClassTrayType;
+    if (!type) return E_OUTOFMEMORY;
     Microsoft::WRL::ComPtr<ITypeLib> library;
     HRESULT hr = ::LoadTypeLibEx(module::Path().c_str(), REGKIND_NONE, &library);
-    if (FAILED(hr)) return hr;
-    return library->GetTypeInfoOfGuid(IID__classTray, info);
+    if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(IID__classTray, &type->info);
+    if (SUCCEEDED(hr)) hr = type->members.Load(type->info);
+    if (FAILED(hr)) {
+        Free(type);
+        return hr;
+    }
+    loaded = type;
+    return S_OK;
 }
 
 }  // namespace
 
-HRESULT ClassTrayTypeInfo(ITypeInfo** info) noexcept
+HRESULT ClassTrayTypeInfo(const ClassTrayType*& type) noexcept
 {
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    ITypeInfo* current = cached.load();
+    ClassTrayType* current = cached.load(std::memory_order_acquire);
     if (!current) {
-        ITypeInfo* loaded = nullptr;
+        ClassTrayType* loaded = nullptr;
         HRESULT hr;
         try {
-            hr = LoadClassTrayTypeInfo(&loaded);
+            hr = Load(loaded);
         } catch (...) {
             hr = E_OUTOFMEMORY;
         }
@@ -39,17 +52,16 @@ HRESULT ClassTrayTypeInfo(ITypeInfo** info) noexcept
         if (cached.compare_exchange_strong(current, loaded)) {
             current = loaded;
         } else {
-            loaded->Release();
+            Free(loaded);
         }
     }
-    current->AddRef();
-    *info = current;
+    type = current;
     return S_OK;
 }
 
 void ReleaseTypeInfoCache() noexcept
 {
-    if (ITypeInfo* info = cached.exchange(nullptr)) info->Release();
+    if (ClassTrayType* type = cached.exchange(nullptr)) Free(type);
 }
 
 }  // namespace zanthel

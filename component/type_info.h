@@ -2,12 +2,18 @@
 // the module carries, and the source of every IDispatch answer.
 #pragma once
 
+#include "dispatch_arguments.h"
 #include "win.h"
 
 namespace zanthel {
 
-// A new reference to the cached type information.
-HRESULT ClassTrayTypeInfo(ITypeInfo** info) noexcept;
+// Loaded on first use and kept until the module is unloaded.
+struct ClassTrayType {
+    ITypeInfo* info = nullptr;
+    MemberTable members;
+};
+
+HRESULT ClassTrayTypeInfo(const ClassTrayType*& type) noexcept;
 
 // Lets the cached type information go when the module is unloaded.
 void ReleaseTypeInfoCache() noexcept;

@@ -28,6 +28,9 @@ HRESULT clsMenuBar::Create(HWND hwnd)
 HRESULT clsMenuBar::HookWindow(HWND hwnd)
 {
     ApartmentState& state = Apartment();
+    // Saving our own procedure as the previous one would recurse forever.
+    if (hwnd && state.menuHookedWindow == hwnd) return S_OK;
+    state.menuHookedWindow = hwnd;
     state.gPrevMenuProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
     ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MenuWindowProc));
     return S_OK;
@@ -73,14 +76,17 @@ LRESULT CALLBACK MenuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 {
     WNDPROC previous = nullptr;
     try {
-        ApartmentState& state = Apartment();
-        previous = state.gPrevMenuProc;
-        if (msg == WM_CLOSE) {
+        ApartmentState* state = ApartmentIfAny();
+        if (state) previous = state->gPrevMenuProc;
+        if (!state) {
+            // The apartment has ended; nothing of ours is left to run.
+        } else if (msg == WM_CLOSE) {
             ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-        } else if (msg == WM_COMMAND && state.gMenuBar) {
+            if (state->menuHookedWindow == hwnd) state->menuHookedWindow = nullptr;
+        } else if (msg == WM_COMMAND && state->gMenuBar) {
             // Keep the bar alive through the event; identifiers outside the
             // table (control notifications) raise nothing and go on.
-            Ref<clsMenuBar> bar = state.gMenuBar;
+            Ref<clsMenuBar> bar = state->gMenuBar;
             bar->ClickMenu(static_cast<LONG>(wParam));
         }
     } catch (...) {

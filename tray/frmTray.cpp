@@ -66,6 +66,13 @@ void frmTray::Close()
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
+void frmTray::Abandon()
+{
+    if (!hwnd_) return;
+    ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+}
+
 HRESULT frmTray::CreateNativeWindow()
 {
     RETURN_IF_FAILED(BuiltInIconPicture(icon_));
@@ -167,15 +174,20 @@ LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
             window->TopItemClicked();
             return 0;
         }
+        if (msg == TaskbarCreatedMessage() && window) {
+            // The shell started again with an empty notification area.
+            RestoreTrayIcon(hwnd);
+            return 0;
+        }
         if (msg == WM_NCDESTROY) {
-            // Closed from outside or at the apartment's end: forget it, so
-            // the next member that needs a window makes a new one.
-            ForgetTrayWindow(hwnd);
             if (window) {
+                // Closed from outside or at the apartment's end: forget it,
+                // so the next member that needs a window makes a new one.
+                ForgetTrayWindow(hwnd);
                 window->hwnd_ = nullptr;
                 ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-                ApartmentState& state = Apartment();
-                if (state.hostWindow == window) state.hostWindow.Reset();
+                ApartmentState* state = ApartmentIfAny();
+                if (state && state->hostWindow == window) state->hostWindow.Reset();
             }
             module::HostWindowDestroyed();
         }

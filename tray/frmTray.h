@@ -37,6 +37,9 @@ public:
 
     // Destroys the window now; the object stays until its last reference goes.
     void Close();
+    // The thread is ending: let go of the window without destroying it, so
+    // that its last messages no longer reach this object.
+    void Abandon();
 
 private:
     friend HRESULT ObtainHostWindow(Ref<frmTray>& window);
@@ -48,7 +51,6 @@ private:
     HRESULT InitializeHostWindow();
     HRESULT LoadHostWindow();
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-    void OnNativeWindowGone();
 
     HWND hwnd_ = nullptr;
     Microsoft::WRL::ComPtr<IPictureDisp> icon_;

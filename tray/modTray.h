@@ -11,7 +11,8 @@ namespace zanthel {
 // The callback message the shell posts for the icon; the mouse action is in lParam.
 constexpr UINT kTrayCallbackMessage = WM_RBUTTONUP;
 
-// The top-level window whose whole title is title, or null.
+// The top-level window whose whole title is title, or null; a title with an
+// embedded NUL names no window.
 HWND GetWindowHandle(const std::wstring& title);
 
 void HookTrayWindow(HWND hWnd);
@@ -20,7 +21,12 @@ void AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const std::wstring& tip);
 void RemoveTrayIcon();
 
 // A host window is gone: its icon leaves the tray and the next LoadTray hooks afresh.
-void ForgetTrayWindow(HWND hWnd);
+void ForgetTrayWindow(HWND hWnd) noexcept;
+
+// The shell's broadcast when it starts again, and the icon that then comes
+// back with the record it was added with.
+UINT TaskbarCreatedMessage() noexcept;
+void RestoreTrayIcon(HWND hWnd) noexcept;
 
 void HideTargetWindow(const std::wstring& title);
 void ShowTargetWindow(const std::wstring& title);

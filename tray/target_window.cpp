@@ -14,7 +14,11 @@ HWND ChooseTarget(const std::wstring& title)
 
 }  // namespace
 
-HWND GetWindowHandle(const std::wstring& title) { return ::FindWindowA(nullptr, ToAnsi(title).c_str()); }
+HWND GetWindowHandle(const std::wstring& title)
+{
+    if (title.find(L'\0') != std::wstring::npos) return nullptr;
+    return ::FindWindowA(nullptr, ToAnsi(title).c_str());
+}
 
 void HideTargetWindow(const std::wstring& title) { ::ShowWindow(ChooseTarget(title), SW_HIDE); }
 

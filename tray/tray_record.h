@@ -1,5 +1,5 @@
-// The shell's ANSI notification record, in the 88-byte form every shell
-// version accepts.
+// The shell's ANSI notification record, in the first form every shell
+// version accepts: 88 bytes on 32-bit Windows, 104 on 64-bit.
 #pragma once
 
 #include "../component/win.h"
@@ -18,9 +18,7 @@ struct TrayRecord {
     CHAR szTip[64];
 };
 
-#ifndef _WIN64
-static_assert(sizeof(TrayRecord) == 88, "the shell reads an 88-byte record");
-#endif
+static_assert(sizeof(TrayRecord) == (sizeof(void*) == 8 ? 104 : 88), "the shell's first record layout");
 static_assert(offsetof(TrayRecord, szTip) == offsetof(NOTIFYICONDATAA, szTip));
 static_assert(offsetof(TrayRecord, hIcon) == offsetof(NOTIFYICONDATAA, hIcon));
 

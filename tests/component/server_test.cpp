@@ -30,13 +30,34 @@ std::wstring Value(const std::wstring& key, const wchar_t* name = nullptr)
     return value;
 }
 
-bool KeyExists(const std::wstring& path)
+bool KeyExists(const std::wstring& path, HKEY root = HKEY_CLASSES_ROOT, REGSAM view = 0)
 {
     HKEY key;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     ::RegCloseKey(key);
     return true;
 }
+
+const std::wstring kPlatformKey = sizeof(void*) == 8 ? L"win64" : L"win32";
+// The other architecture's registration shares the ProgID and the type library key.
+bool OtherArchitectureRegistered()
+{
+    return KeyExists(L"CLSID\\" + kClass, HKEY_CLASSES_ROOT, sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+}
+
+// Every key of ours, and whether it exists.
+std::vector<bool> OurKeys(HKEY root = HKEY_CLASSES_ROOT, const std::wstring& prefix = L"")
+{
+    std::vector<bool> exist;
+    for (const std::wstring& key :
+         {L"CLSID\\" + kClass, L"Interface\\" + kInterface, L"TypeLib\\" + kLibrary + L"\\1.0\\0\\" + kPlatformKey})
+        exist.push_back(KeyExists(prefix + key, root));
+    if (!OtherArchitectureRegistered()) exist.push_back(KeyExists(prefix + L"Zanthel.classTray", root));
+    return exist;
+}
+
+const auto realRegisterTypeLib = &::RegisterTypeLib;
+HRESULT WINAPI RefuseTypeLibrary(ITypeLib*, LPCOLESTR, LPCOLESTR) { return TYPE_E_REGISTRYACCESS; }
 
 }  // namespace
 
@@ -89,14 +110,28 @@ TEST(Exports, UnloadOnlyWithNoObjectAndNoLock)
 
 TEST(Exports, NamedAndNumberedAsHostsExpect)
 {
-    const char* names[] = {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"};
-    for (WORD ordinal = 1; ordinal <= 4; ++ordinal) {
+    const char* names[] = {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer",
+                           "DllInstall"};
+    for (WORD ordinal = 1; ordinal <= 5; ++ordinal) {
         EXPECT_TRUE(::GetProcAddress(Dll(), names[ordinal - 1]));
         EXPECT_EQ(::GetProcAddress(Dll(), names[ordinal - 1]), ::GetProcAddress(Dll(), MAKEINTRESOURCEA(ordinal)));
     }
     const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(DllDirectory(IMAGE_DIRECTORY_ENTRY_EXPORT));
     EXPECT_STREQ("Zanthel.dll", reinterpret_cast<const char*>(Dll()) + exports->Name);
-    EXPECT_EQ(4u, exports->NumberOfNames);
+    EXPECT_EQ(5u, exports->NumberOfNames);
+}
+
+TEST(Exports, UnbalancedUnlockDoesNotMakeUnloadLie)
+{
+    ComPtr<IClassFactory> factory = Factory();
+    ASSERT_TRUE(factory);
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    ASSERT_EQ(S_OK, factory->LockServer(TRUE));
+    factory.Reset();
+    EXPECT_EQ(S_FALSE, DllExports().DllCanUnloadNow()) << "a lock is held";
+    ASSERT_EQ(S_OK, Factory()->LockServer(FALSE));
+    EXPECT_EQ(S_OK, DllExports().DllCanUnloadNow());
 }
 
 TEST(Registration, WritesWhatClientsNeedAndUnregisterRemovesIt)
@@ -108,7 +143,7 @@ TEST(Registration, WritesWhatClientsNeedAndUnregisterRemovesIt)
         {server, nullptr, DllPath()},
         {server, L"ThreadingModel", L"Apartment"},
         {L"Zanthel.classTray\\CLSID", nullptr, kClass},
-        {L"TypeLib\\" + kLibrary + L"\\1.0\\0\\win32", nullptr, DllPath()},
+        {L"TypeLib\\" + kLibrary + (sizeof(void*) == 8 ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32"), nullptr, DllPath()},
         {iface + L"\\TypeLib", nullptr, kLibrary},
         // Automation interfaces are marshalled by the system's type-library marshaler.
         {iface + L"\\ProxyStubClsid32", nullptr, L"{00020424-0000-0000-C000-000000000046}"},
@@ -116,8 +151,7 @@ TEST(Registration, WritesWhatClientsNeedAndUnregisterRemovesIt)
     for (const auto& [key, name, expected] : values) EXPECT_EQ(expected, Value(key, name)) << key;
 
     EXPECT_EQ(S_OK, DllExports().DllUnregisterServer());
-    for (const auto& key : {L"CLSID\\" + kClass, std::wstring(L"Zanthel.classTray"), L"TypeLib\\" + kLibrary, iface})
-        EXPECT_FALSE(KeyExists(key)) << key;
+    EXPECT_EQ(std::vector<bool>(OurKeys().size(), false), OurKeys());
     EXPECT_EQ(S_OK, DllExports().DllUnregisterServer());
     ASSERT_EQ(S_OK, DllExports().DllRegisterServer());  // leave the DLL registered for the other tests
 }
@@ -136,4 +170,46 @@ TEST(Registration, RefusedWriteFails)
     ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
     ::RegCloseKey(readOnly);
     EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+}
+
+TEST(Registration, AllOrNothing)
+{
+    // A refused type library takes the keys written before it away again.
+    ASSERT_EQ(S_OK, DllExports().DllUnregisterServer());
+    ReplaceImport(reinterpret_cast<const void*>(realRegisterTypeLib),
+                  reinterpret_cast<const void*>(&RefuseTypeLibrary));
+    EXPECT_EQ(TYPE_E_REGISTRYACCESS, DllExports().DllRegisterServer());
+    ReplaceImport(reinterpret_cast<const void*>(&RefuseTypeLibrary),
+                  reinterpret_cast<const void*>(realRegisterTypeLib));
+    EXPECT_EQ(std::vector<bool>(OurKeys().size(), false), OurKeys());
+
+    // Unregistering removes what is there, whatever is missing.
+    ASSERT_EQ(S_OK, DllExports().DllRegisterServer());
+    ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + kLibrary).c_str()));
+    EXPECT_EQ(S_OK, DllExports().DllUnregisterServer());
+    EXPECT_EQ(std::vector<bool>(OurKeys().size(), false), OurKeys());
+    ASSERT_EQ(S_OK, DllExports().DllRegisterServer());
+}
+
+// regsvr32 /n /i:user: the machine-wide tree, under the user's own classes.
+TEST(Registration, ForTheCurrentUserOnly)
+{
+    ASSERT_EQ(S_OK, DllExports().DllUnregisterServer());
+    const bool otherMachineWide = OtherArchitectureRegistered();
+    const std::wstring user = L"Software\\Classes\\";
+    ASSERT_EQ(S_OK, DllExports().DllInstall(TRUE, L"user"));
+    EXPECT_EQ(std::vector<bool>(OurKeys(HKEY_CURRENT_USER, user).size(), true), OurKeys(HKEY_CURRENT_USER, user));
+    EXPECT_FALSE(KeyExists(L"Software\\Classes\\CLSID\\" + kClass, HKEY_LOCAL_MACHINE)) << "nothing machine-wide";
+    EXPECT_EQ(otherMachineWide, OtherArchitectureRegistered());
+    const std::wstring server = user + L"CLSID\\" + kClass + L"\\InprocServer32";
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = sizeof path;
+    ::RegGetValueW(HKEY_CURRENT_USER, server.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path, &size);
+    EXPECT_EQ(DllPath(), path);
+
+    EXPECT_EQ(E_INVALIDARG, DllExports().DllInstall(TRUE, L"everyone"));
+    EXPECT_EQ(S_OK, DllExports().DllInstall(FALSE, L"user"));
+    EXPECT_EQ(std::vector<bool>(OurKeys(HKEY_CURRENT_USER, user).size(), false), OurKeys(HKEY_CURRENT_USER, user));
+    ASSERT_EQ(S_OK, DllExports().DllInstall(TRUE, nullptr));  // machine-wide, for the other tests
+    EXPECT_TRUE(KeyExists(L"CLSID\\" + kClass));
 }

@@ -57,8 +57,8 @@ TEST_F(TypeLibrary, HoldsHiddenDualInterfaceThenCreatableCoclass)
     TLIBATTR* lib = nullptr;
     ASSERT_EQ(S_OK, library_->GetLibAttr(&lib));
     EXPECT_EQ(LIBID_Zanthel, lib->guid);
-    // Version 1.0, language-neutral, 32-bit, no flags but the one the loader adds.
-    EXPECT_EQ((std::vector<int>{1, 0, 0, SYS_WIN32, 0}),
+    // Version 1.0, language-neutral, for this build's Windows, no flags but the one the loader adds.
+    EXPECT_EQ((std::vector<int>{1, 0, 0, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, 0}),
               (std::vector<int>{lib->wMajorVerNum, lib->wMinorVerNum, static_cast<int>(lib->lcid), lib->syskind,
                                 lib->wLibFlags & ~LIBFLAG_FHASDISKIMAGE}));
     library_->ReleaseTLibAttr(lib);

@@ -209,3 +209,20 @@ TEST(TrayMenu, CloseTakesBothHooksOutAndTheApartmentForgetsTheWindow)
         EXPECT_EQ(70, UpperBound()) << "the new window's bar starts again at 70";
     });
 }
+
+// Binding the bar to its window again must not save the hook as its own
+// predecessor, which would recurse on the next message.
+TEST(TrayMenu, BindingTheSameWindowTwiceHooksItOnce)
+{
+    OnFreshApartment([] {
+        HWND host = Host();
+        HookTrayWindow(host);
+        ASSERT_EQ(S_OK, Apartment().gMenuBar->Create(host));
+        ASSERT_EQ(S_OK, AppendTrayMenu(L"Show"));
+        ASSERT_EQ(S_OK, AppendTrayMenu(L"Exit"));
+        Command(host, 70);  // binding again cut the table back to 69
+        EXPECT_EQ(L"Exit,70", Apartment().gMenuEvent);
+        ::SendMessageW(host, WM_CLOSE, 0, 0);
+        EXPECT_FALSE(::IsWindow(host));
+    });
+}

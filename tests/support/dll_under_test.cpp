@@ -28,6 +28,7 @@ const Exports& DllExports()
         e.DllCanUnloadNow = Export<decltype(e.DllCanUnloadNow)>(dll, "DllCanUnloadNow");
         e.DllRegisterServer = Export<decltype(e.DllRegisterServer)>(dll, "DllRegisterServer");
         e.DllUnregisterServer = Export<decltype(e.DllUnregisterServer)>(dll, "DllUnregisterServer");
+        e.DllInstall = Export<decltype(e.DllInstall)>(dll, "DllInstall");
         return e;
     }();
     return exports;
@@ -45,6 +46,22 @@ BYTE* DllDirectory(int entry)
     auto* base = reinterpret_cast<BYTE*>(Dll());
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     return base + nt->OptionalHeader.DataDirectory[entry].VirtualAddress;
+}
+
+void ReplaceImport(const void* current, const void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(Dll());
+    auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(DllDirectory(IMAGE_DIRECTORY_ENTRY_IMPORT));
+    for (; dll->Name; ++dll)
+        for (auto** entry = reinterpret_cast<const void**>(base + dll->FirstThunk); *entry; ++entry)
+            if (*entry == current) {
+                DWORD old;
+                ::VirtualProtect(entry, sizeof(void*), PAGE_READWRITE, &old);
+                *entry = replacement;
+                ::VirtualProtect(entry, sizeof(void*), old, &old);
+                return;
+            }
+    ADD_FAILURE() << "the DLL does not import that function";
 }
 
 ComPtr<_classTray> NewTray()

@@ -16,6 +16,7 @@ struct Exports {
     HRESULT(WINAPI* DllCanUnloadNow)();
     HRESULT(WINAPI* DllRegisterServer)();
     HRESULT(WINAPI* DllUnregisterServer)();
+    HRESULT(WINAPI* DllInstall)(BOOL, LPCWSTR);
 };
 
 // The DLL, loaded once for the whole test program.
@@ -24,6 +25,10 @@ const Exports& DllExports();
 std::wstring DllPath();
 // Where one of the DLL's data directories (IMAGE_DIRECTORY_ENTRY_*) lies once loaded.
 BYTE* DllDirectory(int entry);
+
+// Points the DLL's import slot that holds current at replacement, so a test
+// can watch or refuse a system call the DLL makes.
+void ReplaceImport(const void* current, const void* replacement);
 
 // A new classTray through the class object, as CoCreateInstance would make it.
 ComPtr<_classTray> NewTray();

@@ -176,4 +176,12 @@ std::string BitmapFileBytes()
     return out + image;
 }
 
+int LiveGdiObjects()
+{
+    int live = 0;
+    for (UINT_PTR index = 1; index <= 0xFFFF; ++index)
+        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++live;
+    return live;
+}
+
 }  // namespace zanthel::test

@@ -41,6 +41,10 @@ void RunSoon(std::chrono::milliseconds delay, std::function<void()> action);
 // The visible popup menu window of this thread, or null.
 HWND OpenPopupMenuWindow();
 
+// The GDI objects this process holds. Wine reports none through
+// GetGuiResources, but accepts a handle's index without its generation.
+int LiveGdiObjects();
+
 // A real top-level window with a title, destroyed with the object.
 class TitledWindow {
 public:

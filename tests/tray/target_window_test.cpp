@@ -51,3 +51,18 @@ TEST(TargetWindows, EmptyTitleActsOnlyOnTheWindowThatWindowNameNamed)
         EXPECT_FALSE(::IsWindowVisible(other.get()));
     });
 }
+
+// A title with an embedded NUL is not the title before the NUL.
+TEST(TargetWindows, TitleWithAnEmbeddedNulMatchesNoWindow)
+{
+    OnFreshApartment([] {
+        auto tray = NewTray();
+        TitledWindow target(L"Zanthel target");
+        const std::wstring withNul(L"Zanthel target\0junk", 19);
+        Call(tray.Get(), Hide, withNul);
+        EXPECT_TRUE(::IsWindowVisible(target.get()));
+        Call(tray.Get(), &_classTray::put_WindowName, withNul);
+        Call(tray.Get(), Hide, L"");
+        EXPECT_TRUE(::IsWindowVisible(target.get()));
+    });
+}

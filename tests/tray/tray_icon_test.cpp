@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace zanthel::test;
@@ -15,37 +16,20 @@ using namespace zanthel::test;
 namespace {
 
 const auto realNotify = &::Shell_NotifyIconA;
+// The record before the shell's later extensions: 88 bytes, 104 on x64.
+constexpr DWORD kFirstFormSize = offsetof(NOTIFYICONDATAA, szTip) + 64;
 
 struct ShellCall {
     DWORD message;
-    NOTIFYICONDATAA record;  // the 88 bytes the DLL passed; the rest stays zero
+    NOTIFYICONDATAA record;  // the first-form record the DLL passed; the rest stays zero
 };
 std::vector<ShellCall> shellCalls;
 
 BOOL WINAPI RecordNotify(DWORD message, PNOTIFYICONDATAA data)
 {
     shellCalls.push_back({message, {}});
-    std::memcpy(&shellCalls.back().record, data, 88);
+    std::memcpy(&shellCalls.back().record, data, kFirstFormSize);
     return realNotify(message, data);
-}
-
-// Points the DLL's import slot for Shell_NotifyIconA at function: the tray
-// itself cannot be asked for an icon's tip or identifier.
-void SetNotifySlot(void* function)
-{
-    static void** const slot = [] {
-        auto* base = reinterpret_cast<BYTE*>(Dll());
-        auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(DllDirectory(IMAGE_DIRECTORY_ENTRY_IMPORT));
-        for (; dll->Name; ++dll)
-            for (auto** entry = reinterpret_cast<void**>(base + dll->FirstThunk); *entry; ++entry)
-                if (*entry == reinterpret_cast<void*>(realNotify)) return entry;
-        return static_cast<void**>(nullptr);
-    }();
-    ASSERT_TRUE(slot);
-    DWORD old;
-    ::VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old);
-    *slot = function;
-    ::VirtualProtect(slot, sizeof(void*), old, &old);
 }
 
 // Records every call from the DLL to the shell during its lifetime.
@@ -53,9 +37,12 @@ struct ShellSpy {
     ShellSpy()
     {
         shellCalls.clear();
-        SetNotifySlot(reinterpret_cast<void*>(&RecordNotify));
+        ReplaceImport(reinterpret_cast<const void*>(realNotify), reinterpret_cast<const void*>(&RecordNotify));
     }
-    ~ShellSpy() { SetNotifySlot(reinterpret_cast<void*>(realNotify)); }
+    ~ShellSpy()
+    {
+        ReplaceImport(reinterpret_cast<const void*>(&RecordNotify), reinterpret_cast<const void*>(realNotify));
+    }
 };
 
 // Whether the notification area still held the icon; it is gone afterwards.
@@ -78,11 +65,11 @@ TEST(TrayIcon, TheShellGetsTheHostWindowItsCallbackAndATerminatedTip)
         ASSERT_EQ(2u, shellCalls.size());
         const NOTIFYICONDATAA& added = shellCalls[0].record;
         EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shellCalls[0].message);
-        EXPECT_EQ(88u, added.cbSize);
+        EXPECT_EQ(kFirstFormSize, added.cbSize);
         EXPECT_EQ(HostWindowOfThisThread(), added.hWnd);
         EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), added.uFlags);
         EXPECT_EQ(static_cast<UINT>(WM_RBUTTONUP), added.uCallbackMessage);
-        EXPECT_EQ(reinterpret_cast<UINT_PTR>(added.hIcon), added.uID);
+        EXPECT_EQ(static_cast<UINT>(reinterpret_cast<UINT_PTR>(added.hIcon)), added.uID);
         EXPECT_FALSE(TrayStillHad(added));
         // 63 characters show in full; a longer tip is cut to 63 and still ends.
         const std::string full = std::string(63, 'a') + '\0';
@@ -135,5 +122,73 @@ TEST(TrayIcon, HostWindowClosedFromOutsideIsForgottenAndReplaced)
         EXPECT_EQ(fresh, shellCalls.back().record.hWnd);
         EXPECT_EQ(-1, SendTrayCallback(fresh, WM_LBUTTONDOWN));  // hooked again
         EXPECT_EQ(L"LeftMouse", MenuEvent(tray.Get()));
+    });
+}
+
+// The apartment's last CoUninitialize ends its state: the icon leaves the
+// notification area, the window and its pictures go, and a new apartment on
+// the same thread starts empty. A thread that never ends its apartment still
+// takes its icon and GDI objects with it.
+TEST(TrayIcon, EndingTheApartmentOrThreadTakesTheIconWindowPicturesAndState)
+{
+    ShellSpy spy;
+    auto hostThread = [](bool uninitialize) {
+        std::wstring eventAfter = L"not read";
+        std::thread([&] {
+            ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            {
+                auto tray = NewTray();
+                SetMenuEvent(tray.Get(), L"before");
+                EXPECT_EQ(S_OK, tray->LoadTray());
+            }
+            if (!uninitialize) return;
+            const HWND host = HostWindowOfThisThread();
+            ::CoUninitialize();
+            EXPECT_FALSE(::IsWindow(host));
+            ComApartment again;
+            eventAfter = MenuEvent(NewTray().Get());
+            EXPECT_EQ(nullptr, HostWindowOfThisThread());
+        }).join();
+        return eventAfter;
+    };
+    hostThread(true);  // the first window loads what every later one shares
+    const int gdiBefore = LiveGdiObjects();
+    for (bool uninitialize : {true, true, false, false}) {
+        const size_t calls = shellCalls.size();
+        const std::wstring eventAfter = hostThread(uninitialize);
+        ASSERT_LT(calls, shellCalls.size());
+        EXPECT_FALSE(TrayStillHad(shellCalls[calls].record)) << "uninitialize " << uninitialize;
+        if (uninitialize) {
+            EXPECT_EQ(L"", eventAfter) << "a new apartment starts with an empty event";
+        }
+    }
+    EXPECT_EQ(gdiBefore, LiveGdiObjects());
+}
+
+// The shell announces a restart with "TaskbarCreated"; a shown icon comes
+// back with the record it was added with, a removed one stays away.
+TEST(TrayIcon, ComesBackWhenTheShellRestarts)
+{
+    OnFreshApartment([] {
+        ShellSpy spy;
+        auto tray = NewTray();
+        ASSERT_EQ(S_OK, tray->LoadTray());
+        const NOTIFYICONDATAA shown = shellCalls.back().record;
+        const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+        auto broadcast = [&] {
+            ::SendMessageTimeoutA(HWND_BROADCAST, taskbarCreated, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+        };
+        ASSERT_TRUE(TrayStillHad(shown));  // the shell restarting: its icons are gone
+        size_t calls = shellCalls.size();
+        broadcast();
+        ASSERT_EQ(calls + 1, shellCalls.size());
+        EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shellCalls.back().message);
+        EXPECT_EQ(0, std::memcmp(&shown, &shellCalls.back().record, sizeof shown));
+        EXPECT_TRUE(TrayStillHad(shown)) << "the icon is back";
+
+        EXPECT_EQ(S_OK, tray->UnLoadTray());
+        calls = shellCalls.size();
+        broadcast();
+        EXPECT_EQ(calls, shellCalls.size()) << "an unloaded icon came back";
     });
 }
