@@ -1,6 +1,6 @@
 #include "census.h"
 
-#include "component/win.h"
+#include "common/win.h"
 
 #include <vector>
 

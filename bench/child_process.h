@@ -2,7 +2,7 @@
 // child and the parent can count it and go on.
 #pragma once
 
-#include "component/win.h"
+#include "common/win.h"
 
 #include <string>
 

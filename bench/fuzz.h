@@ -3,7 +3,7 @@
 // arguments came back exactly as they were passed.
 #pragma once
 
-#include "component/win.h"
+#include "common/win.h"
 
 #include <cstdint>
 

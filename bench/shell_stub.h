@@ -3,7 +3,7 @@
 // Shell_NotifyIconA with a stand-in that keeps the icons it was given.
 #pragma once
 
-#include "component/win.h"
+#include "common/win.h"
 
 namespace zanthel::bench {
 

@@ -1,12 +1,13 @@
 #include "classTray.h"
 
-#include "../menu/modMenu.h"
-#include "../tray/frmTray.h"
-#include "../tray/modTray.h"
-#include "apartment.h"
-#include "dispatch_arguments.h"
 #include "errors.h"
-#include "text.h"
+#include "menu_state.h"
+#include "modMenu.h"
+#include "frmTray.h"
+#include "modTray.h"
+#include "tray_state.h"
+#include "apartment_lifetime.h"
+#include "dispatch_arguments.h"
 #include "type_info.h"
 
 #include <new>
@@ -15,25 +16,43 @@
 namespace zanthel {
 namespace {
 
-// A property get: the out pointer is null before anything can fail.
-template <typename Text>
-HRESULT PropertyGet(BSTR* value, Text text) noexcept
+// Every member: the apartment's end is watched before its state is touched.
+template <typename Body>
+HRESULT Member(Body&& body) noexcept
 {
-    if (!value) return E_POINTER;
-    *value = nullptr;
     return ComBarrier([&] {
-        *value = ToBstr(text());
-        return S_OK;
+        RETURN_IF_FAILED(WatchApartment());
+        return body();
     });
 }
 
+// A property get: the out pointer is null before anything can fail.
+HRESULT PropertyGet(BSTR* value, const Text& text) noexcept
+{
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return ComBarrier([&] { return text.CopyTo(value); });
+}
+
+// A string parameter: a null BSTR, or a null pointer to one, is the empty string.
+HRESULT Argument(const BSTR* parameter, Text& text) noexcept { return text.Assign(parameter ? *parameter : nullptr); }
+
 // The numeric handle of a picture, as the picture's default property gives it.
-HRESULT PictureHandle(IPictureDisp* picture, OLE_HANDLE& handle)
+HRESULT PictureHandle(IPictureDisp* picture, OLE_HANDLE& handle) noexcept
 {
     if (!picture) return kObjectNotSet;
     Microsoft::WRL::ComPtr<IPicture> asPicture;
     RETURN_IF_FAILED(picture->QueryInterface(IID_PPV_ARGS(&asPicture)));
     return asPicture->get_Handle(&handle);
+}
+
+// Runs body with the apartment's host window, created on first use.
+template <typename Body>
+HRESULT WithHostWindow(Body&& body) noexcept
+{
+    Ref<frmTray> window;
+    RETURN_IF_FAILED(ObtainHostWindow(window));
+    return body(*window.Get());
 }
 
 }  // namespace
@@ -47,21 +66,6 @@ HRESULT classTray::CreateInstance(REFIID riid, void** object) noexcept
     HRESULT hr = created->QueryInterface(riid, object);
     created->Release();
     return hr;
-}
-
-HRESULT classTray::QueryInterface(REFIID riid, void** object) noexcept
-{
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__classTray) {
-        *object = static_cast<_classTray*>(this);
-    } else if (riid == IID_ISupportErrorInfo) {
-        *object = static_cast<ISupportErrorInfo*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
 }
 
 HRESULT classTray::GetTypeInfoCount(UINT* count) noexcept
@@ -110,57 +114,53 @@ HRESULT classTray::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* 
                               argumentError);
 }
 
-HRESULT classTray::get_WindowName(BSTR* value) noexcept
-{
-    return PropertyGet(value, [&]() -> const std::wstring& { return WindowName_; });
-}
+HRESULT classTray::get_WindowName(BSTR* value) noexcept { return PropertyGet(value, WindowName_); }
 
 HRESULT classTray::put_WindowName(BSTR* new_WindowName) noexcept
 {
-    return ComBarrier([&] {
-        WindowName_ = FromBstr(new_WindowName);
+    return Member([&] {
+        TrayState* tray = TrayApartment();
+        if (!tray) return E_OUTOFMEMORY;
+        RETURN_IF_FAILED(Argument(new_WindowName, WindowName_));
         // An empty title would match whichever untitled window comes first.
-        Apartment().gWindowHandle = WindowName_.empty() ? nullptr : GetWindowHandle(WindowName_);
+        tray->gWindowHandle = WindowName_.Empty() ? nullptr : GetWindowHandle(WindowName_);
         return S_OK;
     });
 }
 
-HRESULT classTray::get_ToolTipName(BSTR* value) noexcept
-{
-    return PropertyGet(value, [&]() -> const std::wstring& { return ToolTipName_; });
-}
+HRESULT classTray::get_ToolTipName(BSTR* value) noexcept { return PropertyGet(value, ToolTipName_); }
 
 HRESULT classTray::put_ToolTipName(BSTR* new_ToolTipName) noexcept
 {
-    return ComBarrier([&] {
-        ToolTipName_ = FromBstr(new_ToolTipName);
-        return S_OK;
-    });
+    return ComBarrier([&] { return Argument(new_ToolTipName, ToolTipName_); });
 }
 
-HRESULT classTray::get_TrayIcon(BSTR* value) noexcept
-{
-    return PropertyGet(value, [&]() -> const std::wstring& { return TrayIcon_; });
-}
+HRESULT classTray::get_TrayIcon(BSTR* value) noexcept { return PropertyGet(value, TrayIcon_); }
 
 HRESULT classTray::put_TrayIcon(BSTR* new_TrayIcon) noexcept
 {
-    return ComBarrier([&] {
-        TrayIcon_ = FromBstr(new_TrayIcon);
-        return SetTrayIconPicture(std::wstring(TrayIcon_));
+    return Member([&] {
+        RETURN_IF_FAILED(Argument(new_TrayIcon, TrayIcon_));
+        return WithHostWindow([&](frmTray& window) { return SetTrayIconPicture(window, TrayIcon_); });
     });
 }
 
 HRESULT classTray::get_mnuEvent(BSTR* value) noexcept
 {
-    return PropertyGet(value, [&]() -> const std::wstring& { return Apartment().gMenuEvent; });
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    // Reading creates no state: an apartment without any reads "".
+    const TrayState* tray = ExistingApartmentState<TrayState>();
+    const Text none;
+    return PropertyGet(value, tray ? tray->gMenuEvent : none);
 }
 
 HRESULT classTray::put_mnuEvent(BSTR* new_mnuEvent) noexcept
 {
-    return ComBarrier([&] {
-        Apartment().gMenuEvent = FromBstr(new_mnuEvent);
-        return S_OK;
+    return Member([&] {
+        TrayState* tray = TrayApartment();
+        if (!tray) return E_OUTOFMEMORY;
+        return Argument(new_mnuEvent, tray->gMenuEvent);
     });
 }
 
@@ -173,53 +173,55 @@ HRESULT classTray::CreateTray(BSTR* Handle) noexcept
 
 HRESULT classTray::LoadTray() noexcept
 {
-    return ComBarrier([&] {
-        Ref<frmTray> window;
-        RETURN_IF_FAILED(ObtainHostWindow(window));
-        HookTrayWindow(window->Handle());
-        const HWND hwnd = window->Handle();
-        OLE_HANDLE id = 0;
-        RETURN_IF_FAILED(PictureHandle(window->Icon(), id));
-        OLE_HANDLE icon = 0;
-        RETURN_IF_FAILED(PictureHandle(window->Icon(), icon));
-        // Icon handles are 32-bit values; a 64-bit host widens them with sign extension.
-        AddTrayIcon(hwnd, id, static_cast<HICON>(LongToHandle(static_cast<LONG>(icon))), ToolTipName_);
-        return S_OK;
+    return Member([&] {
+        return WithHostWindow([&](frmTray& window) {
+            RETURN_IF_FAILED(HookTrayWindow(window.Handle()));
+            const HWND hwnd = window.Handle();
+            OLE_HANDLE id = 0;
+            RETURN_IF_FAILED(PictureHandle(window.Icon(), id));
+            OLE_HANDLE icon = 0;
+            RETURN_IF_FAILED(PictureHandle(window.Icon(), icon));
+            // Icon handles are 32-bit values; a 64-bit host widens them with sign extension.
+            return AddTrayIcon(hwnd, id, static_cast<HICON>(LongToHandle(static_cast<LONG>(icon))), ToolTipName_);
+        });
     });
 }
 
 HRESULT classTray::UnLoadTray() noexcept
 {
-    return ComBarrier([] {
-        RemoveTrayIcon();
-        return S_OK;
-    });
+    return Member([] { return RemoveTrayIcon(); });
 }
 
 HRESULT classTray::HideWindow(BSTR* WindowName) noexcept
 {
-    return ComBarrier([&] {
-        HideTargetWindow(FromBstr(WindowName));
-        return S_OK;
+    return Member([&] {
+        Text title;
+        RETURN_IF_FAILED(Argument(WindowName, title));
+        return HideTargetWindow(title);
     });
 }
 
 HRESULT classTray::ShowWindow(BSTR* WindowName) noexcept
 {
-    return ComBarrier([&] {
-        ShowTargetWindow(FromBstr(WindowName));
-        return S_OK;
+    return Member([&] {
+        Text title;
+        RETURN_IF_FAILED(Argument(WindowName, title));
+        return ShowTargetWindow(title);
     });
 }
 
 HRESULT classTray::AppendMenu(BSTR* Caption) noexcept
 {
-    return ComBarrier([&] { return AppendTrayMenu(FromBstr(Caption)); });
+    return Member([&] {
+        Text caption;
+        RETURN_IF_FAILED(Argument(Caption, caption));
+        return WithHostWindow([&](frmTray& window) { return AppendTrayMenu(window, caption); });
+    });
 }
 
 HRESULT classTray::DestroyMenu() noexcept
 {
-    return ComBarrier([] { return DestroyMenuBar(); });
+    return Member([] { return WithHostWindow([](frmTray& window) { return DestroyMenuBar(window); }); });
 }
 
 HRESULT classTray::InterfaceSupportsErrorInfo(REFIID riid) noexcept

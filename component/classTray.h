@@ -2,21 +2,21 @@
 // every other request handed to the apartment's tray and menu routines.
 #pragma once
 
-#include "interface.h"
 #include "com_object.h"
-#include "win.h"
-
-#include <string>
+#include "text.h"
+#include "interface.h"
 
 namespace zanthel {
 
-class classTray final : public ComObject<classTray>, public _classTray, public ISupportErrorInfo {
+class classTray final
+    : public ComObject<classTray, Answers<IID_IDispatch, _classTray>, Answers<IID__classTray, _classTray>,
+                       Answers<IID_ISupportErrorInfo, ISupportErrorInfo>>,
+      public _classTray,
+      public ISupportErrorInfo {
 public:
     static HRESULT CreateInstance(REFIID riid, void** object) noexcept;
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
-    ZANTHEL_IUNKNOWN_COUNTING
+    ZANTHEL_IUNKNOWN
 
     // IDispatch, answered from the type library.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
@@ -49,11 +49,11 @@ public:
 private:
     classTray() = default;
     ~classTray() override = default;
-    friend class ComObject<classTray>;
+    friend class ComObject;
 
-    std::wstring WindowName_;
-    std::wstring TrayIcon_;
-    std::wstring ToolTipName_;
+    Text WindowName_;
+    Text TrayIcon_;
+    Text ToolTipName_;
 };
 
 }  // namespace zanthel

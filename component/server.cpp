@@ -1,10 +1,10 @@
 // The in-process server's entry points: DllMain, the class object and the
 // unload check.
-#include "interface.h"
 #include "apartment.h"
-#include "classTray.h"
 #include "com_object.h"
 #include "module.h"
+#include "classTray.h"
+#include "interface.h"
 #include "type_info.h"
 
 #include <new>
@@ -21,22 +21,12 @@ constexpr CreatableClass kCreatableClasses[] = {
     {&CLSID_classTray, &classTray::CreateInstance},
 };
 
-class ClassFactory final : public ComObject<ClassFactory>, public IClassFactory {
+class ClassFactory final : public ComObject<ClassFactory, Answers<IID_IClassFactory, IClassFactory>>,
+                           public IClassFactory {
 public:
     explicit ClassFactory(const CreatableClass& entry) : entry_(entry) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override
-    {
-        if (!object) return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ZANTHEL_IUNKNOWN_COUNTING
+    ZANTHEL_IUNKNOWN
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) noexcept override
     {
@@ -57,7 +47,7 @@ public:
     }
 
 private:
-    friend class ComObject<ClassFactory>;
+    friend class ComObject;
     ~ClassFactory() override = default;
 
     const CreatableClass& entry_;

@@ -1,6 +1,7 @@
 #include "type_info.h"
 
 #include "interface.h"
+#include "errors.h"
 #include "module.h"
 
 #include <atomic>
@@ -12,18 +13,20 @@ namespace {
 
 std::atomic<ClassTrayType*> cached{nullptr};
 
-void Free(ClassTrayType* type)
+void Free(ClassTrayType* type) noexcept
 {
     if (type->info) type->info->Release();
     delete type;
 }
 
-HRESULT Load(ClassTrayType*& loaded)
+HRESULT Load(ClassTrayType*& loaded) noexcept
 {
     ClassTrayType* type = new (std::nothrow) ClassTrayType;
     if (!type) return E_OUTOFMEMORY;
     Microsoft::WRL::ComPtr<ITypeLib> library;
-    HRESULT hr = ::LoadTypeLibEx(module::Path().c_str(), REGKIND_NONE, &library);
+    Text path;
+    HRESULT hr = module::Path(path);
+    if (SUCCEEDED(hr)) hr = ::LoadTypeLibEx(path.Chars(), REGKIND_NONE, &library);
     if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(IID__classTray, &type->info);
     if (SUCCEEDED(hr)) hr = type->members.Load(type->info);
     if (FAILED(hr)) {
@@ -41,13 +44,7 @@ HRESULT ClassTrayTypeInfo(const ClassTrayType*& type) noexcept
     ClassTrayType* current = cached.load(std::memory_order_acquire);
     if (!current) {
         ClassTrayType* loaded = nullptr;
-        HRESULT hr;
-        try {
-            hr = Load(loaded);
-        } catch (...) {
-            hr = E_OUTOFMEMORY;
-        }
-        if (FAILED(hr)) return hr;
+        RETURN_IF_FAILED(Load(loaded));
         // Another apartment may have loaded it meanwhile; keep the first.
         if (cached.compare_exchange_strong(current, loaded)) {
             current = loaded;

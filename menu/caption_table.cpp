@@ -1,42 +1,54 @@
 #include "caption_table.h"
 
-#include "../component/errors.h"
+#include "errors.h"
 
 #include <climits>
 
 namespace zanthel {
 
-HRESULT CaptionTable::Resize(LONG upper)
+CaptionTable::~CaptionTable()
 {
-    if (locks_ > 0) return kArrayLocked;
-    if (upper < -1) return kSubscriptOutOfRange;
-    if (!entries_) entries_.emplace();
-    entries_->resize(static_cast<size_t>(upper) + 1);
-    return S_OK;
+    if (entries_) ::SafeArrayDestroy(entries_);
 }
 
-HRESULT CaptionTable::Append(const std::wstring& caption, LONG& id)
+HRESULT CaptionTable::Resize(LONG upper) noexcept
+{
+    if (upper < -1) return kSubscriptOutOfRange;
+    const ULONG count = static_cast<ULONG>(upper) + 1;
+    if (!entries_) {
+        entries_ = ::SafeArrayCreateVector(VT_BSTR, 0, count);
+        return entries_ ? S_OK : E_OUTOFMEMORY;
+    }
+    SAFEARRAYBOUND bound{count, 0};
+    const HRESULT hr = ::SafeArrayRedim(entries_, &bound);
+    return hr == DISP_E_ARRAYISLOCKED ? kArrayLocked : hr;
+}
+
+HRESULT CaptionTable::Append(const Text& caption, LONG& id) noexcept
 {
     LONG upper;
     RETURN_IF_FAILED(UpperBound(upper));
     if (upper == LONG_MAX) return kOverflow;
     RETURN_IF_FAILED(Resize(upper + 1));
     id = upper + 1;
-    entries_->back() = caption;
-    return S_OK;
+    // The array keeps its own copy of the caption.
+    return ::SafeArrayPutElement(entries_, &id, caption.Get());
 }
 
-HRESULT CaptionTable::UpperBound(LONG& upper) const
+HRESULT CaptionTable::UpperBound(LONG& upper) const noexcept
 {
     if (!entries_) return kSubscriptOutOfRange;
-    upper = static_cast<LONG>(entries_->size()) - 1;
-    return S_OK;
+    return ::SafeArrayGetUBound(entries_, 1, &upper);
 }
 
-HRESULT CaptionTable::Entry(LONG index, std::wstring*& entry)
+HRESULT CaptionTable::Entry(LONG index, BSTR& entry) noexcept
 {
-    if (!entries_ || index < 0 || static_cast<size_t>(index) >= entries_->size()) return kSubscriptOutOfRange;
-    entry = &(*entries_)[static_cast<size_t>(index)];
+    LONG upper;
+    RETURN_IF_FAILED(UpperBound(upper));
+    if (index < 0 || index > upper) return kSubscriptOutOfRange;
+    void* slot = nullptr;
+    RETURN_IF_FAILED(::SafeArrayPtrOfIndex(entries_, &index, &slot));
+    entry = *static_cast<BSTR*>(slot);
     return S_OK;
 }
 

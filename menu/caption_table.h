@@ -1,43 +1,53 @@
 // The caption table: entry n is the caption of the menu item with command
-// identifier n. It does not exist until a menu bar is bound to a window.
+// identifier n. It does not exist until a menu bar is bound to a window. An
+// automation array of strings, so that resizing it while an entry is handed
+// out is refused the way automation refuses it.
 #pragma once
 
-#include "../component/win.h"
-
-#include <optional>
-#include <string>
-#include <vector>
+#include "text.h"
+#include "win.h"
 
 namespace zanthel {
 
 class CaptionTable {
 public:
-    bool Exists() const { return entries_.has_value(); }
+    CaptionTable() = default;
+    CaptionTable(const CaptionTable&) = delete;
+    CaptionTable& operator=(const CaptionTable&) = delete;
+    ~CaptionTable();
+
+    bool Exists() const noexcept { return entries_ != nullptr; }
 
     // Keeps entries up to upper and drops the rest; creates the table if needed.
-    HRESULT Resize(LONG upper);
+    HRESULT Resize(LONG upper) noexcept;
 
     // Takes the next identifier (upper bound plus one) for caption.
-    HRESULT Append(const std::wstring& caption, LONG& id);
+    HRESULT Append(const Text& caption, LONG& id) noexcept;
 
-    HRESULT UpperBound(LONG& upper) const;
-    HRESULT Entry(LONG index, std::wstring*& entry);
+    HRESULT UpperBound(LONG& upper) const noexcept;
+    // The table's own entry, valid while the table is locked or unchanged.
+    HRESULT Entry(LONG index, BSTR& entry) noexcept;
 
     // Held while an entry is handed out by reference; resizing fails meanwhile.
     class Lock {
     public:
-        explicit Lock(CaptionTable& table) : table_(table) { ++table_.locks_; }
-        ~Lock() { --table_.locks_; }
+        explicit Lock(CaptionTable& table) noexcept : entries_(table.entries_)
+        {
+            if (entries_) ::SafeArrayLock(entries_);
+        }
+        ~Lock()
+        {
+            if (entries_) ::SafeArrayUnlock(entries_);
+        }
         Lock(const Lock&) = delete;
         Lock& operator=(const Lock&) = delete;
 
     private:
-        CaptionTable& table_;
+        SAFEARRAY* entries_;
     };
 
 private:
-    std::optional<std::vector<std::wstring>> entries_;
-    int locks_ = 0;
+    SAFEARRAY* entries_ = nullptr;
 };
 
 }  // namespace zanthel

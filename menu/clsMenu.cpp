@@ -1,43 +1,53 @@
 #include "clsMenu.h"
 
-#include "../component/apartment.h"
-#include "../component/errors.h"
-#include "../component/handles.h"
-#include "../component/text.h"
-#include "modMenu.h"
+#include "errors.h"
+#include "handles.h"
+#include "clsMenuBar.h"
+#include "menu_state.h"
 
 namespace zanthel {
 
-LONG clsMenu::Count() const { return ::GetMenuItemCount(::GetSubMenu(hwnd, Pos)); }
+LONG clsMenu::Count() const noexcept { return ::GetMenuItemCount(::GetSubMenu(hwnd, Pos)); }
 
-HRESULT clsMenu::AddMenu(const std::wstring& newCaption)
+HRESULT clsMenu::AddMenu(const Text& newCaption) noexcept
 {
-    ApartmentState& state = Apartment();
+    MenuState* state = MenuApartment();
+    if (!state) return E_OUTOFMEMORY;
     LONG id;
-    RETURN_IF_FAILED(state.gMenuCaptions.Append(newCaption, id));
-    const std::string ansiCaption = ToAnsi(newCaption);
+    RETURN_IF_FAILED(state->gMenuCaptions.Append(newCaption, id));
+    AnsiText ansiCaption;
+    RETURN_IF_FAILED(ansiCaption.Convert(newCaption));
     HMENU popup;
     if (Count() <= 0) {
-        HMENU windowMenu = ::GetMenu(state.gMenuWindow);
+        AnsiText ansiOwnCaption;
+        RETURN_IF_FAILED(ansiOwnCaption.Convert(Caption));
+        HMENU windowMenu = ::GetMenu(state->gMenuWindow);
         // Owned here until attached: one attached nowhere is destroyed, since
         // nothing else would ever free it.
         UniqueMenu created(::CreatePopupMenu());
         popup = created.get();
-        ::AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(id), ansiCaption.c_str());
+        ::AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(id), ansiCaption.Chars());
         if (::ModifyMenuA(windowMenu, static_cast<UINT>(Id), MF_BYCOMMAND | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
-                          ToAnsi(Caption).c_str()))
+                          ansiOwnCaption.Chars()))
             created.release();
     } else {
         popup = ::GetSubMenu(hwnd, Pos);
-        const UINT flags = newCaption == L"-" ? MF_SEPARATOR : MF_STRING;
-        ::AppendMenuA(popup, flags, static_cast<UINT_PTR>(id), ansiCaption.c_str());
+        const UINT flags = newCaption.Equals(L"-") ? MF_SEPARATOR : MF_STRING;
+        ::AppendMenuA(popup, flags, static_cast<UINT_PTR>(id), ansiCaption.Chars());
     }
-    ::DrawMenuBar(state.gMenuWindow);
+    ::DrawMenuBar(state->gMenuWindow);
     return SubMenus.Append(newCaption, id, popup);
 }
 
-HRESULT clsMenu::SubMenu(LONG index, Ref<clsMenu>& node) const { return SubMenus.At(index, node); }
+HRESULT clsMenu::SubMenu(LONG index, Ref<clsMenu>& node) const noexcept { return SubMenus.At(index, node); }
 
-HRESULT clsMenu::DestroyMenu() { return DestroyMenuBar(); }
+// The whole menu of the bound window goes, exactly as through the host window.
+HRESULT clsMenu::DestroyMenu() noexcept
+{
+    MenuState* state = MenuApartment();
+    if (!state) return E_OUTOFMEMORY;
+    if (!state->gMenuBar) return kObjectNotSet;
+    return state->gMenuBar->Destroy(state->gMenuWindow);
+}
 
 }  // namespace zanthel

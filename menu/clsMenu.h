@@ -2,18 +2,17 @@
 // for the popup that opens from it.
 #pragma once
 
-#include "../component/ref_counted.h"
-#include "../component/win.h"
+#include "ref_counted.h"
+#include "text.h"
+#include "win.h"
 #include "node_list.h"
-
-#include <string>
 
 namespace zanthel {
 
 class clsMenu final : public RefCounted {
 public:
     // The four public fields, set by the node's parent right after creation.
-    std::wstring Caption;
+    Text Caption;
     LONG Id = 0;
     // The node's index among its siblings, used as its item's position in hwnd.
     LONG Pos = 0;
@@ -21,11 +20,11 @@ public:
     HMENU hwnd = nullptr;
 
     // Items in the node's popup, separators included; -1 when it has none.
-    LONG Count() const;
+    LONG Count() const noexcept;
 
-    HRESULT AddMenu(const std::wstring& newCaption);
-    HRESULT SubMenu(LONG index, Ref<clsMenu>& node) const;
-    HRESULT DestroyMenu();
+    HRESULT AddMenu(const Text& newCaption) noexcept;
+    HRESULT SubMenu(LONG index, Ref<clsMenu>& node) const noexcept;
+    HRESULT DestroyMenu() noexcept;
 
 private:
     friend Ref<clsMenu> Make<clsMenu>();

@@ -3,44 +3,35 @@
 // WM_COMMAND messages into MenuClicked.
 #pragma once
 
-#include "../component/ref_counted.h"
-#include "../component/win.h"
+#include "ref_counted.h"
+#include "text.h"
+#include "win.h"
+#include "menu_host.h"
 #include "node_list.h"
-
-#include <string>
 
 namespace zanthel {
 
 class clsMenu;
 
-// The one receiver of MenuClicked; it runs before ClickMenu returns.
-class MenuClickedSubscriber {
-public:
-    virtual HRESULT MenuBar_MenuClicked(LONG MenuId, const std::wstring& Caption) = 0;
-
-protected:
-    ~MenuClickedSubscriber() = default;
-};
-
 class clsMenuBar final : public RefCounted {
 public:
     // A new bar becomes the apartment's receiver of window commands.
-    static HRESULT Construct(Ref<clsMenuBar>& bar);
+    static HRESULT Construct(Ref<clsMenuBar>& bar) noexcept;
 
-    void Subscribe(MenuClickedSubscriber* subscriber) { subscriber_ = subscriber; }
+    void Subscribe(MenuClickedSubscriber* subscriber) noexcept { subscriber_ = subscriber; }
 
-    HRESULT Create(HWND hwnd);
-    HRESULT Destroy(HWND hwnd);
-    HRESULT AddMenu(const std::wstring& Caption);
-    HRESULT SubMenu(LONG index, Ref<clsMenu>& node) const;
-    HRESULT ClickMenu(LONG ClickedMenuId);
+    HRESULT Create(HWND hwnd) noexcept;
+    HRESULT Destroy(HWND hwnd) noexcept;
+    HRESULT AddMenu(const Text& Caption) noexcept;
+    HRESULT SubMenu(LONG index, Ref<clsMenu>& node) const noexcept;
+    HRESULT ClickMenu(LONG ClickedMenuId) noexcept;
 
 private:
     friend Ref<clsMenuBar> Make<clsMenuBar>();
     clsMenuBar() = default;
     ~clsMenuBar() override = default;
 
-    HRESULT HookWindow(HWND hwnd);
+    HRESULT HookWindow(HWND hwnd) noexcept;
 
     NodeList Menus;
     MenuClickedSubscriber* subscriber_ = nullptr;
@@ -48,5 +39,8 @@ private:
 
 // Installed in front of the bound window's procedure by Create.
 LRESULT CALLBACK MenuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+// The bound window is gone: a new window may be hooked again.
+void ForgetMenuWindow(HWND hwnd) noexcept;
 
 }  // namespace zanthel

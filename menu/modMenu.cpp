@@ -1,23 +1,19 @@
 #include "modMenu.h"
 
-#include "../component/apartment.h"
-#include "../component/errors.h"
-#include "../tray/frmTray.h"
+#include "errors.h"
 #include "clsMenu.h"
 #include "clsMenuBar.h"
+#include "menu_state.h"
 
-#include <string>
+#include <wrl/client.h>
 
 namespace zanthel {
 namespace {
 
-constexpr const wchar_t* kTopCaptionSentinel = L"Zanthel";
-
 // Only icons can be the window's icon; any other picture is refused.
-HRESULT LoadIconPicture(const std::wstring& path, Microsoft::WRL::ComPtr<IPictureDisp>& picture)
+HRESULT LoadIconPicture(const Text& path, Microsoft::WRL::ComPtr<IPictureDisp>& picture)
 {
-    std::wstring mutablePath = path;
-    RETURN_IF_FAILED(::OleLoadPicturePath(mutablePath.data(), nullptr, 0, 0, IID_IPictureDisp,
+    RETURN_IF_FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(path.Chars()), nullptr, 0, 0, IID_IPictureDisp,
                                           reinterpret_cast<void**>(picture.GetAddressOf())));
     Microsoft::WRL::ComPtr<IPicture> asPicture;
     RETURN_IF_FAILED(picture.As(&asPicture));
@@ -26,60 +22,57 @@ HRESULT LoadIconPicture(const std::wstring& path, Microsoft::WRL::ComPtr<IPictur
     return type == PICTYPE_ICON ? S_OK : CTL_E_INVALIDPICTURE;
 }
 
+// The bar's first node, taken anew for each use, as the bar may have changed.
+HRESULT FirstNode(MenuHost& window, Ref<clsMenu>& node)
+{
+    RETURN_IF_FAILED(window.MenuBar()->SubMenu(0, node));
+    return node ? S_OK : kObjectNotSet;
+}
+
 }  // namespace
 
-HRESULT CreateMenuBar()
+HRESULT CreateMenuBar(MenuHost& window) noexcept
 {
-    Ref<frmTray> window;
-    RETURN_IF_FAILED(ObtainHostWindow(window));
-    clsMenuBar* bar = window->MenuBar();
-    RETURN_IF_FAILED(bar->Create(window->Handle()));
-    return bar->AddMenu(L"Pop");
+    clsMenuBar* bar = window.MenuBar();
+    RETURN_IF_FAILED(bar->Create(window.Handle()));
+    Text pop;
+    RETURN_IF_FAILED(pop.Assign(L"Pop"));
+    return bar->AddMenu(pop);
 }
 
-HRESULT DestroyMenuBar()
-{
-    Ref<frmTray> window;
-    RETURN_IF_FAILED(ObtainHostWindow(window));
-    return window->MenuBar()->Destroy(window->Handle());
-}
+HRESULT DestroyMenuBar(MenuHost& window) noexcept { return window.MenuBar()->Destroy(window.Handle()); }
 
-HRESULT AppendTrayMenu(const std::wstring& Caption)
+HRESULT AppendTrayMenu(MenuHost& window, const Text& Caption) noexcept
 {
-    Ref<frmTray> window;
-    RETURN_IF_FAILED(ObtainHostWindow(window));
-    ApartmentState& state = Apartment();
-    if (state.gTopCaption == kTopCaptionSentinel) {
-        state.gTopCaption = Caption;
-        window->SetTopItemCaption(state.gTopCaption);
+    MenuState* state = MenuApartment();
+    if (!state) return E_OUTOFMEMORY;
+    if (state->gTopCaption.Equals(kTopCaptionSentinel)) {
+        RETURN_IF_FAILED(state->gTopCaption.Assign(Caption));
+        window.SetTopItemCaption(state->gTopCaption);
         return S_OK;
     }
-    clsMenuBar* bar = window->MenuBar();
     Ref<clsMenu> node;
-    RETURN_IF_FAILED(bar->SubMenu(0, node));
-    if (!node) return kObjectNotSet;
+    RETURN_IF_FAILED(FirstNode(window, node));
     RETURN_IF_FAILED(node->AddMenu(Caption));
-    // The node is looked up afresh for each use, as the bar may have changed.
-    RETURN_IF_FAILED(bar->SubMenu(0, node));
-    if (!node) return kObjectNotSet;
-    std::wstring label = node->Caption + L" contains ";
-    RETURN_IF_FAILED(bar->SubMenu(0, node));
-    if (!node) return kObjectNotSet;
-    label += std::to_wstring(node->Count()) + L" menu's";
-    window->SetLabelCaption(label);
+    Text label;
+    RETURN_IF_FAILED(FirstNode(window, node));
+    RETURN_IF_FAILED(label.Assign(node->Caption));
+    RETURN_IF_FAILED(label.Append(L" contains "));
+    RETURN_IF_FAILED(FirstNode(window, node));
+    RETURN_IF_FAILED(label.AppendNumber(node->Count()));
+    RETURN_IF_FAILED(label.Append(L" menu's"));
+    window.SetLabelCaption(label);
     return S_OK;
 }
 
-HRESULT SetTrayIconPicture(const std::wstring& path)
+HRESULT SetTrayIconPicture(MenuHost& window, const Text& path) noexcept
 {
-    Ref<frmTray> window;
-    RETURN_IF_FAILED(ObtainHostWindow(window));
     Microsoft::WRL::ComPtr<IPictureDisp> picture;
     if (SUCCEEDED(LoadIconPicture(path, picture))) {
-        window->SetIcon(picture.Get());
+        window.SetIcon(picture.Get());
         return S_OK;
     }
-    window->SetIcon(window->Image1());
+    window.SetIcon(window.Image1());
     return S_OK;
 }
 

@@ -1,35 +1,57 @@
 #include "node_list.h"
 
-#include "../component/errors.h"
+#include "errors.h"
 #include "clsMenu.h"
 
 #include <climits>
 
 namespace zanthel {
 
-NodeList::NodeList() = default;
-NodeList::~NodeList() = default;
+NodeList::~NodeList() { Resize(0); }
 
-void NodeList::KeepFirstSlotOnly() { nodes_.resize(1); }
-
-HRESULT NodeList::Append(const std::wstring& caption, LONG id, HMENU menu)
+HRESULT NodeList::Resize(ULONG slots) noexcept
 {
-    if (count_ == LONG_MAX) return kOverflow;
-    Ref<clsMenu> node = Make<clsMenu>();
-    node->Caption = caption;
-    node->Id = id;
-    node->Pos = count_;
-    node->hwnd = menu;
-    nodes_.resize(static_cast<size_t>(count_) + 1);
-    nodes_.back() = std::move(node);
-    count_ = static_cast<LONG>(nodes_.size());
+    for (ULONG index = slots; index < slots_; ++index)
+        if (nodes_[index]) nodes_[index]->Release();
+    if (slots == 0) {
+        ::CoTaskMemFree(nodes_);
+        nodes_ = nullptr;
+        slots_ = 0;
+        return S_OK;
+    }
+    if (slots > ULONG_MAX / sizeof(clsMenu*)) return E_OUTOFMEMORY;
+    auto* resized = static_cast<clsMenu**>(::CoTaskMemRealloc(nodes_, slots * sizeof(clsMenu*)));
+    if (!resized) {
+        slots_ = slots < slots_ ? slots : slots_;
+        return E_OUTOFMEMORY;
+    }
+    for (ULONG index = slots_; index < slots; ++index) resized[index] = nullptr;
+    nodes_ = resized;
+    slots_ = slots;
     return S_OK;
 }
 
-HRESULT NodeList::At(LONG index, Ref<clsMenu>& node) const
+HRESULT NodeList::Append(const Text& caption, LONG id, HMENU menu) noexcept
 {
-    if (index < 0 || static_cast<size_t>(index) >= nodes_.size()) return kSubscriptOutOfRange;
-    node = nodes_[static_cast<size_t>(index)];
+    if (count_ == LONG_MAX) return kOverflow;
+    Ref<clsMenu> node = Make<clsMenu>();
+    if (!node) return E_OUTOFMEMORY;
+    RETURN_IF_FAILED(node->Caption.Assign(caption));
+    node->Id = id;
+    node->Pos = count_;
+    node->hwnd = menu;
+    RETURN_IF_FAILED(Resize(static_cast<ULONG>(count_) + 1));
+    clsMenu*& slot = nodes_[count_];
+    if (slot) slot->Release();
+    slot = node.Detach();
+    count_ = static_cast<LONG>(slots_);
+    return S_OK;
+}
+
+HRESULT NodeList::At(LONG index, Ref<clsMenu>& node) const noexcept
+{
+    if (index < 0 || static_cast<ULONG>(index) >= slots_) return kSubscriptOutOfRange;
+    node = nodes_[index];
     return S_OK;
 }
 

@@ -2,11 +2,9 @@
 // as the menu bar and every node keep one for their children.
 #pragma once
 
-#include "../component/ref_counted.h"
-#include "../component/win.h"
-
-#include <string>
-#include <vector>
+#include "ref_counted.h"
+#include "text.h"
+#include "win.h"
 
 namespace zanthel {
 
@@ -14,22 +12,27 @@ class clsMenu;
 
 class NodeList {
 public:
-    NodeList();
+    NodeList() = default;
+    NodeList(const NodeList&) = delete;
+    NodeList& operator=(const NodeList&) = delete;
     ~NodeList();
 
     // Bounds 0 to 0, keeping entry 0 (which a new list does not have yet).
-    void KeepFirstSlotOnly();
+    HRESULT KeepFirstSlotOnly() noexcept { return Resize(1); }
 
     // Stores a new node at index count, fields set as its parent sets them.
-    HRESULT Append(const std::wstring& caption, LONG id, HMENU menu);
+    HRESULT Append(const Text& caption, LONG id, HMENU menu) noexcept;
 
     // The node at index, or an empty reference for a slot without one.
-    HRESULT At(LONG index, Ref<clsMenu>& node) const;
+    HRESULT At(LONG index, Ref<clsMenu>& node) const noexcept;
 
-    LONG Count() const { return count_; }
+    LONG Count() const noexcept { return count_; }
 
 private:
-    std::vector<Ref<clsMenu>> nodes_;
+    HRESULT Resize(ULONG slots) noexcept;
+
+    clsMenu** nodes_ = nullptr;
+    ULONG slots_ = 0;
     LONG count_ = 0;
 };
 

@@ -1,15 +1,14 @@
 #include "frmTray.h"
 
-#include "../component/apartment.h"
-#include "../component/errors.h"
-#include "../component/handles.h"
-#include "../component/module.h"
-#include "../component/text.h"
-#include "../menu/modMenu.h"
+#include "errors.h"
+#include "handles.h"
+#include "module.h"
+#include "menu_state.h"
+#include "modMenu.h"
 #include "icon_resource.h"
 #include "modTray.h"
+#include "tray_state.h"
 
-#include <string>
 #include <utility>
 
 namespace zanthel {
@@ -22,7 +21,7 @@ constexpr const char* kWindowTitle = "Zanthel";
 constexpr int Pixels(int twips) { return twips / 15; }
 
 // The menu of the window's description: "Pop" at position 0, holding "Top".
-UniqueMenu BuildMenu()
+UniqueMenu BuildMenu() noexcept
 {
     UniqueMenu bar(::CreateMenu());
     UniqueMenu pop(::CreatePopupMenu());
@@ -33,7 +32,7 @@ UniqueMenu BuildMenu()
     return bar;
 }
 
-HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture)
+HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture) noexcept
 {
     UniqueIcon icon(static_cast<HICON>(::LoadImageW(module::Instance(), MAKEINTRESOURCEW(ZANTHEL_BUILT_IN_ICON),
                                                     IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
@@ -49,6 +48,22 @@ HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture)
     return S_OK;
 }
 
+HRESULT RegisterWindowClass(WNDPROC windowProcedure) noexcept
+{
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    // Apartments on other threads may have registered it already.
+    if (::GetClassInfoExA(module::Instance(), kClassNameA, &windowClass)) return S_OK;
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.hInstance = module::Instance();
+    windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassNameA;
+    if (::RegisterClassExA(&windowClass) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return S_OK;
+    return HRESULT_FROM_WIN32(::GetLastError());
+}
+
 }  // namespace
 
 frmTray::~frmTray()
@@ -61,33 +76,22 @@ frmTray::~frmTray()
     }
 }
 
-void frmTray::Close()
+void frmTray::Close() noexcept
 {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-void frmTray::Abandon()
+void frmTray::Abandon() noexcept
 {
     if (!hwnd_) return;
     ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
 }
 
-HRESULT frmTray::CreateNativeWindow()
+HRESULT frmTray::CreateNativeWindow() noexcept
 {
     RETURN_IF_FAILED(BuiltInIconPicture(icon_));
-    static const HRESULT registered = [] {
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = &frmTray::WindowProc;
-        windowClass.hInstance = module::Instance();
-        windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kClassNameA;
-        if (::RegisterClassExA(&windowClass) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return S_OK;
-        return HRESULT_FROM_WIN32(::GetLastError());
-    }();
-    RETURN_IF_FAILED(registered);
+    RETURN_IF_FAILED(RegisterWindowClass(&frmTray::WindowProc));
 
     UniqueMenu menu = BuildMenu();
     if (!menu) return E_OUTOFMEMORY;
@@ -107,33 +111,37 @@ HRESULT frmTray::CreateNativeWindow()
     return S_OK;
 }
 
-HRESULT frmTray::InitializeHostWindow()
+HRESULT frmTray::InitializeHostWindow() noexcept
 {
     image1_ = icon_;
-    Apartment().gTopCaption = L"Zanthel";
-    return S_OK;
+    MenuState* menus = MenuApartment();
+    if (!menus) return E_OUTOFMEMORY;
+    return menus->gTopCaption.Assign(kTopCaptionSentinel);
 }
 
-HRESULT frmTray::LoadHostWindow()
+HRESULT frmTray::LoadHostWindow() noexcept
 {
     RETURN_IF_FAILED(clsMenuBar::Construct(menuBar_));
     menuBar_->Subscribe(this);
-    RETURN_IF_FAILED(CreateMenuBar());
+    RETURN_IF_FAILED(CreateMenuBar(*this));
     ::ShowWindow(hwnd_, SW_HIDE);
     return S_OK;
 }
 
-void frmTray::SetLabelCaption(const std::wstring& caption)
+void frmTray::SetLabelCaption(const Text& caption) noexcept
 {
-    ::SetDlgItemTextA(hwnd_, kLabelControlId, ToAnsi(caption).c_str());
+    AnsiText ansi;
+    if (SUCCEEDED(ansi.Convert(caption))) ::SetDlgItemTextA(hwnd_, kLabelControlId, ansi.Chars());
 }
 
-void frmTray::SetTopItemCaption(const std::wstring& caption)
+void frmTray::SetTopItemCaption(const Text& caption) noexcept
 {
-    ::ModifyMenuA(::GetMenu(hwnd_), kTopItemId, MF_BYCOMMAND | MF_STRING, kTopItemId, ToAnsi(caption).c_str());
+    AnsiText ansi;
+    if (SUCCEEDED(ansi.Convert(caption)))
+        ::ModifyMenuA(::GetMenu(hwnd_), kTopItemId, MF_BYCOMMAND | MF_STRING, kTopItemId, ansi.Chars());
 }
 
-void frmTray::SysTrayMouseEventHandler()
+void frmTray::SysTrayMouseEventHandler() noexcept
 {
     Ref<frmTray> self(this);
     const HWND hwnd = hwnd_;
@@ -147,73 +155,80 @@ void frmTray::SysTrayMouseEventHandler()
     ::PostMessageA(hwnd, WM_NULL, 0, 0);
 }
 
-void frmTray::TopItemClicked()
+void frmTray::TopItemClicked() noexcept
 {
-    ApartmentState& state = Apartment();
-    state.gMenuEvent = state.gTopCaption;
+    TrayState* tray = TrayApartment();
+    MenuState* menus = MenuApartment();
+    // Without memory for the text, the event keeps its old value.
+    if (tray && menus) tray->gMenuEvent.Assign(menus->gTopCaption);
 }
 
-HRESULT frmTray::MenuBar_MenuClicked(LONG MenuId, const std::wstring& Caption)
+HRESULT frmTray::MenuBar_MenuClicked(LONG MenuId, BSTR Caption) noexcept
 {
-    Apartment().gMenuEvent = Caption + L"," + std::to_wstring(MenuId);
+    TrayState* tray = TrayApartment();
+    if (!tray) return E_OUTOFMEMORY;
+    Text event;
+    RETURN_IF_FAILED(event.Assign(Caption));
+    RETURN_IF_FAILED(event.Append(L","));
+    RETURN_IF_FAILED(event.AppendNumber(MenuId));
+    tray->gMenuEvent = static_cast<Text&&>(event);
     return S_OK;
 }
 
 LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    try {
-        if (msg == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            auto* window = static_cast<frmTray*>(create->lpCreateParams);
-            window->hwnd_ = hwnd;
-            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-            module::HostWindowCreated();
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* window = static_cast<frmTray*>(create->lpCreateParams);
+        window->hwnd_ = hwnd;
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+        module::HostWindowCreated();
+    }
+    Ref<frmTray> window(reinterpret_cast<frmTray*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+    if (msg == WM_COMMAND && wParam == kTopItemId && window) {
+        window->TopItemClicked();
+        return 0;
+    }
+    if (msg == TaskbarCreatedMessage() && window) {
+        // The shell started again with an empty notification area.
+        RestoreTrayIcon(hwnd);
+        return 0;
+    }
+    if (msg == WM_NCDESTROY) {
+        if (window) {
+            // Closed from outside or at the apartment's end: forget it, so
+            // the next member that needs a window makes a new one.
+            ForgetTrayWindow(hwnd);
+            ForgetMenuWindow(hwnd);
+            window->hwnd_ = nullptr;
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            TrayState* state = ExistingApartmentState<TrayState>();
+            if (state && state->hostWindow == window) state->hostWindow.Reset();
         }
-        Ref<frmTray> window(reinterpret_cast<frmTray*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
-        if (msg == WM_COMMAND && wParam == kTopItemId && window) {
-            window->TopItemClicked();
-            return 0;
-        }
-        if (msg == TaskbarCreatedMessage() && window) {
-            // The shell started again with an empty notification area.
-            RestoreTrayIcon(hwnd);
-            return 0;
-        }
-        if (msg == WM_NCDESTROY) {
-            if (window) {
-                // Closed from outside or at the apartment's end: forget it,
-                // so the next member that needs a window makes a new one.
-                ForgetTrayWindow(hwnd);
-                window->hwnd_ = nullptr;
-                ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-                ApartmentState* state = ApartmentIfAny();
-                if (state && state->hostWindow == window) state->hostWindow.Reset();
-            }
-            module::HostWindowDestroyed();
-        }
-    } catch (...) {
-        // Nothing may unwind into the system's dispatch.
+        module::HostWindowDestroyed();
     }
     return ::DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-HRESULT ObtainHostWindow(Ref<frmTray>& window)
+HRESULT ObtainHostWindow(Ref<frmTray>& window) noexcept
 {
-    ApartmentState& state = Apartment();
-    if (state.hostWindow) {
-        window = state.hostWindow;
+    TrayState* state = TrayApartment();
+    if (!state) return E_OUTOFMEMORY;
+    if (state->hostWindow) {
+        window = state->hostWindow;
         return S_OK;
     }
     Ref<frmTray> created = Make<frmTray>();
+    if (!created) return E_OUTOFMEMORY;
     RETURN_IF_FAILED(created->CreateNativeWindow());
-    state.hostWindow = created;
+    state->hostWindow = created;
     HRESULT hr = created->InitializeHostWindow();
     if (SUCCEEDED(hr)) hr = created->LoadHostWindow();
     if (FAILED(hr)) {
         created->Close();
         return hr;
     }
-    window = std::move(created);
+    window = created;
     return S_OK;
 }
 

@@ -3,53 +3,53 @@
 // whose first popup is the tray menu.
 #pragma once
 
-#include "../component/ref_counted.h"
-#include "../component/win.h"
-#include "../menu/clsMenuBar.h"
+#include "ref_counted.h"
+#include "text.h"
+#include "win.h"
+#include "clsMenuBar.h"
+#include "menu_host.h"
 
-#include <string>
+#include <wrl/client.h>
 
 namespace zanthel {
 
-class frmTray final : public RefCounted, public MenuClickedSubscriber {
+class frmTray final : public RefCounted, public MenuHost, public MenuClickedSubscriber {
 public:
     // The command identifier of mnuTop, inside the range kept for the window's own items.
     static constexpr UINT kTopItemId = 1;
     static constexpr int kLabelControlId = 101;
-    static constexpr const wchar_t* kClassName = L"ZanthelHostWindow";
 
-    HWND Handle() const { return hwnd_; }
+    // The picture the notification area shows.
+    IPictureDisp* Icon() const noexcept { return icon_.Get(); }
 
-    // The picture the notification area shows, and its replacement.
-    IPictureDisp* Icon() const { return icon_.Get(); }
-    void SetIcon(IPictureDisp* picture) { icon_ = picture; }
-    IPictureDisp* Image1() const { return image1_.Get(); }
-
-    clsMenuBar* MenuBar() const { return menuBar_.Get(); }
-
-    void SetLabelCaption(const std::wstring& caption);
-    void SetTopItemCaption(const std::wstring& caption);
+    // MenuHost
+    HWND Handle() const noexcept override { return hwnd_; }
+    clsMenuBar* MenuBar() const noexcept override { return menuBar_.Get(); }
+    void SetLabelCaption(const Text& caption) noexcept override;
+    void SetTopItemCaption(const Text& caption) noexcept override;
+    void SetIcon(IPictureDisp* picture) noexcept override { icon_ = picture; }
+    IPictureDisp* Image1() const noexcept override { return image1_.Get(); }
 
     // Right press on the icon: foreground, then the tray popup at the cursor.
-    void SysTrayMouseEventHandler();
-    void TopItemClicked();
-    HRESULT MenuBar_MenuClicked(LONG MenuId, const std::wstring& Caption) override;
+    void SysTrayMouseEventHandler() noexcept;
+    void TopItemClicked() noexcept;
+    HRESULT MenuBar_MenuClicked(LONG MenuId, BSTR Caption) noexcept override;
 
     // Destroys the window now; the object stays until its last reference goes.
-    void Close();
+    void Close() noexcept;
     // The thread is ending: let go of the window without destroying it, so
     // that its last messages no longer reach this object.
-    void Abandon();
+    void Abandon() noexcept;
 
 private:
-    friend HRESULT ObtainHostWindow(Ref<frmTray>& window);
+    friend HRESULT ObtainHostWindow(Ref<frmTray>& window) noexcept;
     friend Ref<frmTray> Make<frmTray>();
     frmTray() = default;
     ~frmTray() override;
 
-    HRESULT CreateNativeWindow();
-    HRESULT InitializeHostWindow();
-    HRESULT LoadHostWindow();
+    HRESULT CreateNativeWindow() noexcept;
+    HRESULT InitializeHostWindow() noexcept;
+    HRESULT LoadHostWindow() noexcept;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     HWND hwnd_ = nullptr;
@@ -61,6 +61,6 @@ private:
 // The apartment's host window, created (InitializeHostWindow, then
 // LoadHostWindow) on first use. While creation runs, it returns the window
 // being created.
-HRESULT ObtainHostWindow(Ref<frmTray>& window);
+HRESULT ObtainHostWindow(Ref<frmTray>& window) noexcept;
 
 }  // namespace zanthel

@@ -2,9 +2,8 @@
 // callback hook, and hiding and showing windows by title.
 #pragma once
 
-#include "../component/win.h"
-
-#include <string>
+#include "text.h"
+#include "win.h"
 
 namespace zanthel {
 
@@ -13,12 +12,12 @@ constexpr UINT kTrayCallbackMessage = WM_RBUTTONUP;
 
 // The top-level window whose whole title is title, or null; a title with an
 // embedded NUL names no window.
-HWND GetWindowHandle(const std::wstring& title);
+HWND GetWindowHandle(const Text& title) noexcept;
 
-void HookTrayWindow(HWND hWnd);
+HRESULT HookTrayWindow(HWND hWnd) noexcept;
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-void AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const std::wstring& tip);
-void RemoveTrayIcon();
+HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const Text& tip) noexcept;
+HRESULT RemoveTrayIcon() noexcept;
 
 // A host window is gone: its icon leaves the tray and the next LoadTray hooks afresh.
 void ForgetTrayWindow(HWND hWnd) noexcept;
@@ -28,7 +27,7 @@ void ForgetTrayWindow(HWND hWnd) noexcept;
 UINT TaskbarCreatedMessage() noexcept;
 void RestoreTrayIcon(HWND hWnd) noexcept;
 
-void HideTargetWindow(const std::wstring& title);
-void ShowTargetWindow(const std::wstring& title);
+HRESULT HideTargetWindow(const Text& title) noexcept;
+HRESULT ShowTargetWindow(const Text& title) noexcept;
 
 }  // namespace zanthel

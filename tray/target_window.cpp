@@ -1,32 +1,44 @@
-#include "../component/apartment.h"
-#include "../component/text.h"
 #include "modTray.h"
+#include "tray_state.h"
 
 namespace zanthel {
 namespace {
 
-HWND ChooseTarget(const std::wstring& title)
+HRESULT ChooseTarget(const Text& title, HWND& target) noexcept
 {
-    ApartmentState& state = Apartment();
-    state.gTargetWindow = title.empty() ? state.gWindowHandle : GetWindowHandle(title);
-    return state.gTargetWindow;
+    TrayState* state = TrayApartment();
+    if (!state) return E_OUTOFMEMORY;
+    state->gTargetWindow = title.Empty() ? state->gWindowHandle : GetWindowHandle(title);
+    target = state->gTargetWindow;
+    return S_OK;
 }
 
 }  // namespace
 
-HWND GetWindowHandle(const std::wstring& title)
+HWND GetWindowHandle(const Text& title) noexcept
 {
-    if (title.find(L'\0') != std::wstring::npos) return nullptr;
-    return ::FindWindowA(nullptr, ToAnsi(title).c_str());
+    AnsiText ansi;
+    if (title.HasNul() || FAILED(ansi.Convert(title))) return nullptr;
+    return ::FindWindowA(nullptr, ansi.Chars());
 }
 
-void HideTargetWindow(const std::wstring& title) { ::ShowWindow(ChooseTarget(title), SW_HIDE); }
-
-void ShowTargetWindow(const std::wstring& title)
+HRESULT HideTargetWindow(const Text& title) noexcept
 {
-    HWND target = ChooseTarget(title);
-    ::ShowWindow(target, SW_RESTORE);
-    ::ShowWindow(target, SW_SHOW);
+    HWND target;
+    const HRESULT hr = ChooseTarget(title, target);
+    if (SUCCEEDED(hr)) ::ShowWindow(target, SW_HIDE);
+    return hr;
+}
+
+HRESULT ShowTargetWindow(const Text& title) noexcept
+{
+    HWND target;
+    const HRESULT hr = ChooseTarget(title, target);
+    if (SUCCEEDED(hr)) {
+        ::ShowWindow(target, SW_RESTORE);
+        ::ShowWindow(target, SW_SHOW);
+    }
+    return hr;
 }
 
 }  // namespace zanthel

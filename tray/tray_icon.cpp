@@ -1,89 +1,81 @@
-#include "../component/apartment.h"
-#include "../component/text.h"
 #include "frmTray.h"
 #include "modTray.h"
+#include "tray_state.h"
 
 #include <atomic>
-#include <cstring>
 
 namespace zanthel {
 namespace {
 
-constexpr size_t kTipField = sizeof(TrayRecord::szTip);
-
-// The ANSI bytes of one character (a surrogate pair counts as one).
-int AnsiBytes(const wchar_t* character, int units)
-{
-    return ::WideCharToMultiByte(CP_ACP, 0, character, units, nullptr, 0, nullptr, nullptr);
-}
+constexpr int kTipField = sizeof(TrayRecord::szTip);
 
 // The tip in ANSI, NUL-terminated and space-padded in its field. It keeps
 // room for the NUL and is cut between whole characters in any code page,
 // UTF-8 and double-byte ones included.
-void FillTip(CHAR (&field)[kTipField], const std::wstring& tip)
+void FillTip(CHAR (&field)[kTipField], const Text& tip) noexcept
 {
-    size_t units = 0;
+    const wchar_t* units = tip.Chars();
+    const UINT length = tip.Length();
+    UINT taken = 0;
     int bytes = 0;
-    while (units < tip.size() && tip[units] != L'\0') {
-        const int step = IS_HIGH_SURROGATE(tip[units]) && units + 1 < tip.size() ? 2 : 1;
-        const int width = AnsiBytes(tip.data() + units, step);
-        if (width <= 0 || bytes + width > static_cast<int>(kTipField) - 1) break;
+    while (taken < length && units[taken] != L'\0') {
+        const UINT step = IS_HIGH_SURROGATE(units[taken]) && taken + 1 < length ? 2 : 1;
+        const int width =
+            ::WideCharToMultiByte(CP_ACP, 0, units + taken, static_cast<int>(step), nullptr, 0, nullptr, nullptr);
+        if (width <= 0 || bytes + width > kTipField - 1) break;
         bytes += width;
-        units += static_cast<size_t>(step);
+        taken += step;
     }
-    std::memset(field, ' ', kTipField);
-    if (units > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, tip.data(), static_cast<int>(units), field, bytes, nullptr, nullptr);
+    ::FillMemory(field, kTipField, ' ');
+    if (taken > 0) ::WideCharToMultiByte(CP_ACP, 0, units, static_cast<int>(taken), field, bytes, nullptr, nullptr);
     field[bytes] = '\0';
 }
 
-void NotifyShell(ApartmentState& state, DWORD message)
+void NotifyShell(TrayState& state, DWORD message) noexcept
 {
     ::Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&state.gTrayData));
 }
 
 }  // namespace
 
-void HookTrayWindow(HWND hWnd)
+HRESULT HookTrayWindow(HWND hWnd) noexcept
 {
-    ApartmentState& state = Apartment();
-    if (state.gTrayHooked) return;
-    state.gHookedWindow = hWnd;
-    state.gPrevTrayProc =
+    TrayState* state = TrayApartment();
+    if (!state) return E_OUTOFMEMORY;
+    if (state->gTrayHooked) return S_OK;
+    state->gHookedWindow = hWnd;
+    state->gPrevTrayProc =
         reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
-    state.gTrayHooked = VARIANT_TRUE;
+    state->gTrayHooked = VARIANT_TRUE;
+    return S_OK;
 }
 
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    WNDPROC previous;
-    try {
-        ApartmentState* state = ApartmentIfAny();
-        if (!state || !state->gTrayHooked) return 0;
-        previous = state->gPrevTrayProc;
-        if (msg == kTrayCallbackMessage && lParam == WM_RBUTTONDOWN) {
-            // Hold the window: the popup's modal loop may see it closed.
-            Ref<frmTray> window = state->hostWindow;
-            if (window) window->SysTrayMouseEventHandler();
-            return -1;
-        }
-        if (msg == kTrayCallbackMessage && lParam == WM_LBUTTONDOWN) {
-            state->gMenuEvent = L"LeftMouse";
-            return -1;
-        }
-    } catch (...) {
+    TrayState* state = ExistingApartmentState<TrayState>();
+    if (!state || !state->gTrayHooked) return 0;
+    if (msg == kTrayCallbackMessage && lParam == WM_RBUTTONDOWN) {
+        // Hold the window: the popup's modal loop may see it closed.
+        Ref<frmTray> window = state->hostWindow;
+        if (window) window->SysTrayMouseEventHandler();
         return -1;
     }
-    return ::CallWindowProcA(previous, hwnd, msg, wParam, lParam);
+    if (msg == kTrayCallbackMessage && lParam == WM_LBUTTONDOWN) {
+        // Without memory for the text, the event keeps its old value.
+        state->gMenuEvent.Assign(L"LeftMouse");
+        return -1;
+    }
+    return ::CallWindowProcA(state->gPrevTrayProc, hwnd, msg, wParam, lParam);
 }
 
-void AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const std::wstring& tip)
+HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const Text& tip) noexcept
 {
-    ApartmentState& state = Apartment();
+    TrayState* state = TrayApartment();
+    if (!state) return E_OUTOFMEMORY;
     // The record keeps only the last icon; delete a shown one that differs,
     // or UnLoadTray could never remove it.
-    if (state.trayIconShown && (state.gTrayData.hWnd != hWnd || state.gTrayData.uID != id)) RemoveTrayIcon();
-    TrayRecord& record = state.gTrayData;
+    if (state->trayIconShown && (state->gTrayData.hWnd != hWnd || state->gTrayData.uID != id)) RemoveTrayIcon();
+    TrayRecord& record = state->gTrayData;
     record.hWnd = hWnd;
     record.uID = id;
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -91,15 +83,18 @@ void AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const std::wstring& tip)
     record.hIcon = hIcon;
     FillTip(record.szTip, tip);
     record.cbSize = sizeof(TrayRecord);
-    NotifyShell(state, NIM_ADD);
-    state.trayIconShown = true;
+    NotifyShell(*state, NIM_ADD);
+    state->trayIconShown = true;
+    return S_OK;
 }
 
-void RemoveTrayIcon()
+HRESULT RemoveTrayIcon() noexcept
 {
-    ApartmentState& state = Apartment();
-    NotifyShell(state, NIM_DELETE);
-    state.trayIconShown = false;
+    TrayState* state = TrayApartment();
+    if (!state) return E_OUTOFMEMORY;
+    NotifyShell(*state, NIM_DELETE);
+    state->trayIconShown = false;
+    return S_OK;
 }
 
 UINT TaskbarCreatedMessage() noexcept
@@ -116,24 +111,47 @@ UINT TaskbarCreatedMessage() noexcept
 
 void RestoreTrayIcon(HWND hWnd) noexcept
 {
-    ApartmentState* state = ApartmentIfAny();
+    TrayState* state = ExistingApartmentState<TrayState>();
     if (state && state->trayIconShown && state->gTrayData.hWnd == hWnd) NotifyShell(*state, NIM_ADD);
 }
 
 void ForgetTrayWindow(HWND hWnd) noexcept
 {
-    ApartmentState* state = ApartmentIfAny();
+    TrayState* state = ExistingApartmentState<TrayState>();
     if (!state) return;
     if (state->trayIconShown && state->gTrayData.hWnd == hWnd) {
         NotifyShell(*state, NIM_DELETE);
         state->trayIconShown = false;
     }
-    if (state->menuHookedWindow == hWnd) state->menuHookedWindow = nullptr;
     if (state->gHookedWindow == hWnd) {
         state->gTrayHooked = VARIANT_FALSE;
         state->gHookedWindow = nullptr;
         state->gPrevTrayProc = nullptr;
     }
+}
+
+TrayState::TrayState() = default;
+TrayState::~TrayState() = default;
+
+void TrayState::End() noexcept
+{
+    // The window's end deletes the icon and forgets the hooks; its last
+    // messages still find this state.
+    Ref<frmTray> window = hostWindow;
+    if (window) window->Close();
+    if (trayIconShown) {
+        NotifyShell(*this, NIM_DELETE);
+        trayIconShown = false;
+    }
+}
+
+void TrayState::Abandon() noexcept
+{
+    // Only a message to the shell's window in another process.
+    if (trayIconShown) NotifyShell(*this, NIM_DELETE);
+    trayIconShown = false;
+    // From here on the window's procedures find no state and do nothing of ours.
+    if (hostWindow) hostWindow->Abandon();
 }
 
 }  // namespace zanthel

@@ -1,9 +1,8 @@
-#include "component/apartment.h"
-#include "component/errors.h"
+#include "common/errors.h"
 #include "menu/clsMenu.h"
 #include "menu/clsMenuBar.h"
+#include "menu/menu_state.h"
 #include "support/fresh_apartment.h"
-#include "menu/modMenu.h"
 #include "tray/frmTray.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +17,12 @@ namespace {
 class AddingSubscriber : public MenuClickedSubscriber {
 public:
     explicit AddingSubscriber(clsMenuBar& bar) : bar_(bar) {}
-    HRESULT MenuBar_MenuClicked(LONG, const std::wstring&) override { return bar_.AddMenu(L"inside"); }
+    HRESULT MenuBar_MenuClicked(LONG, BSTR) noexcept override
+    {
+        Text inside;
+        inside.Assign(L"inside");
+        return bar_.AddMenu(inside);
+    }
 
 private:
     clsMenuBar& bar_;
@@ -42,7 +46,9 @@ TEST(MenuErrors, SubscriptOutOfRange)
     OnFreshApartment([] {
         Ref<clsMenuBar> unbound;
         ASSERT_EQ(S_OK, clsMenuBar::Construct(unbound));
-        EXPECT_EQ(kSubscriptOutOfRange, unbound->AddMenu(L"x")) << "no caption table before Create";
+        Text caption;
+        ASSERT_EQ(S_OK, caption.Assign(L"x"));
+        EXPECT_EQ(kSubscriptOutOfRange, unbound->AddMenu(caption)) << "no caption table before Create";
         Ref<clsMenu> node;
         EXPECT_EQ(kSubscriptOutOfRange, unbound->SubMenu(0, node));
 
@@ -82,9 +88,11 @@ TEST(MenuErrors, TheTableIsLockedWhileMenuClickedIsDelivered)
         EXPECT_EQ(kArrayLocked, bar->ClickMenu(70));
         bar->Subscribe(window.Get());
         LONG upper = 0;
-        Apartment().gMenuCaptions.UpperBound(upper);
+        MenuApartment()->gMenuCaptions.UpperBound(upper);
         EXPECT_EQ(70, upper) << "nothing was added";
-        EXPECT_EQ(S_OK, bar->AddMenu(L"after")) << "the lock ends with the event";
+        Text after;
+        ASSERT_EQ(S_OK, after.Assign(L"after"));
+        EXPECT_EQ(S_OK, bar->AddMenu(after)) << "the lock ends with the event";
     });
 }
 
@@ -103,6 +111,5 @@ TEST(MenuErrors, FailuresReachAutomationCallersWithTheirStandardTexts)
         }
         EXPECT_EQ(S_OK, ComBarrier([] { return S_OK; }));
         EXPECT_EQ(L"<none>", ErrorDescription()) << "success leaves no stale description";
-        EXPECT_EQ(E_OUTOFMEMORY, ComBarrier([]() -> HRESULT { throw std::bad_alloc(); }));
     });
 }

@@ -1,10 +1,11 @@
-#include "component/apartment.h"
 #include "menu/clsMenu.h"
 #include "menu/clsMenuBar.h"
+#include "menu/menu_state.h"
 #include "menu/modMenu.h"
 #include "support/fresh_apartment.h"
 #include "tray/frmTray.h"
 #include "tray/modTray.h"
+#include "tray/tray_state.h"
 
 #include <gtest/gtest.h>
 
@@ -20,19 +21,43 @@ HWND Host()
     return window ? window->Handle() : nullptr;
 }
 
+Text T(const wchar_t* text)
+{
+    Text result;
+    EXPECT_EQ(S_OK, result.Assign(text));
+    return result;
+}
+
+std::wstring Str(const Text& text) { return std::wstring(text.Chars(), text.Length()); }
+
+// The menu routines as the component's members call them, with the apartment's window.
+HRESULT AppendTrayMenu(const wchar_t* caption)
+{
+    Ref<frmTray> window;
+    EXPECT_EQ(S_OK, ObtainHostWindow(window));
+    return zanthel::AppendTrayMenu(*window.Get(), T(caption));
+}
+
+HRESULT DestroyMenuBar()
+{
+    Ref<frmTray> window;
+    EXPECT_EQ(S_OK, ObtainHostWindow(window));
+    return zanthel::DestroyMenuBar(*window.Get());
+}
+
 HMENU TrayPopup(HWND host) { return ::GetSubMenu(::GetMenu(host), 0); }
 
 std::wstring Caption(LONG id)
 {
-    std::wstring* entry = nullptr;
-    EXPECT_EQ(S_OK, Apartment().gMenuCaptions.Entry(id, entry));
-    return entry ? *entry : L"<none>";
+    BSTR entry = nullptr;
+    EXPECT_EQ(S_OK, MenuApartment()->gMenuCaptions.Entry(id, entry));
+    return std::wstring(entry ? entry : L"", ::SysStringLen(entry));
 }
 
 LONG UpperBound()
 {
     LONG upper = -1;
-    EXPECT_EQ(S_OK, Apartment().gMenuCaptions.UpperBound(upper));
+    EXPECT_EQ(S_OK, MenuApartment()->gMenuCaptions.UpperBound(upper));
     return upper;
 }
 
@@ -55,7 +80,7 @@ TEST(TrayMenu, LoadingTheWindowBindsTheBarAndTakesIdentifier70ForPop)
         EXPECT_EQ(L"Pop", Caption(70));
         for (LONG id = 0; id < 70; ++id) EXPECT_EQ(L"", Caption(id)) << id;
         Ref<clsMenu> pop;
-        ASSERT_EQ(S_OK, Apartment().gMenuBar->SubMenu(0, pop));
+        ASSERT_EQ(S_OK, MenuApartment()->gMenuBar->SubMenu(0, pop));
         EXPECT_EQ(70, pop->Id);
         EXPECT_EQ(0, pop->Pos);
         EXPECT_EQ(1, pop->Count());
@@ -68,7 +93,7 @@ TEST(TrayMenu, FirstCaptionRenamesTopAndLaterOnesTakeIdentifiersFrom71)
     OnFreshApartment([] {
         HWND host = Host();
         ASSERT_EQ(S_OK, AppendTrayMenu(L"Show"));
-        EXPECT_EQ(L"Show", Apartment().gTopCaption);
+        EXPECT_EQ(L"Show", Str(MenuApartment()->gTopCaption));
         EXPECT_EQ(L"Show", MenuItemText(TrayPopup(host), frmTray::kTopItemId));
         EXPECT_EQ(70, UpperBound()) << "the first caption takes no identifier";
         EXPECT_EQ(L"", Label(host));
@@ -93,23 +118,24 @@ TEST(TrayMenu, CommandsBecomeMenuEventText)
     OnFreshApartment([] {
         HWND host = Host();
         for (const wchar_t* caption : {L"Show", L"-", L"Exit", L"", L"Exit"}) AppendTrayMenu(caption);
-        std::wstring& event = Apartment().gMenuEvent;
+        Text& eventText = TrayApartment()->gMenuEvent;
+        auto event = [&] { return Str(eventText); };
 
         Command(host, 72);
-        EXPECT_EQ(L"Exit,72", event);
+        EXPECT_EQ(L"Exit,72", event());
         Command(host, 74);
-        EXPECT_EQ(L"Exit,74", event) << "the same caption twice is told apart by identifier";
+        EXPECT_EQ(L"Exit,74", event()) << "the same caption twice is told apart by identifier";
         Command(host, 73);
-        EXPECT_EQ(L",73", event);
+        EXPECT_EQ(L",73", event());
         Command(host, 5);
-        EXPECT_EQ(L",5", event) << "the window's own range raises the event with an empty caption";
+        EXPECT_EQ(L",5", event()) << "the window's own range raises the event with an empty caption";
         Command(host, frmTray::kTopItemId);
-        EXPECT_EQ(L"Show", event) << "the window's own handling of Top writes last";
+        EXPECT_EQ(L"Show", event()) << "the window's own handling of Top writes last";
 
-        event = L"unchanged";
+        eventText.Assign(L"unchanged");
         Command(host, MAKEWPARAM(72, EN_CHANGE));
         Command(host, 75);
-        EXPECT_EQ(L"unchanged", event) << "identifiers outside the table raise nothing";
+        EXPECT_EQ(L"unchanged", event()) << "identifiers outside the table raise nothing";
     });
 }
 
@@ -117,7 +143,7 @@ TEST(TrayMenu, TopBeforeAnyCaptionReportsTheSentinel)
 {
     OnFreshApartment([] {
         Command(Host(), frmTray::kTopItemId);
-        EXPECT_EQ(L"Zanthel", Apartment().gMenuEvent);
+        EXPECT_EQ(L"Zanthel", Str(TrayApartment()->gMenuEvent));
     });
 }
 
@@ -148,7 +174,7 @@ TEST(TrayMenu, DestroyMenuThenAppendStillRecordsCaptionsAndLeaksNoPopup)
         EXPECT_EQ(L"Pop contains -1 menu's", Label(host));
 
         Ref<clsMenu> pop, child;
-        ASSERT_EQ(S_OK, Apartment().gMenuBar->SubMenu(0, pop));
+        ASSERT_EQ(S_OK, MenuApartment()->gMenuBar->SubMenu(0, pop));
         ASSERT_EQ(S_OK, pop->SubMenu(0, child));
         EXPECT_EQ(71, child->Id);
         EXPECT_FALSE(::IsMenu(child->hwnd)) << "a popup attached nowhere is destroyed";
@@ -159,13 +185,13 @@ TEST(TrayMenu, FirstChildOfANodeWithoutPopupCreatesOneAndShowsDashAsText)
 {
     OnFreshApartment([] {
         HWND host = Host();
-        clsMenuBar* bar = Apartment().gMenuBar.Get();
-        ASSERT_EQ(S_OK, bar->AddMenu(L"Tools"));
+        clsMenuBar* bar = MenuApartment()->gMenuBar.Get();
+        ASSERT_EQ(S_OK, bar->AddMenu(T(L"Tools")));
         Ref<clsMenu> tools;
         ASSERT_EQ(S_OK, bar->SubMenu(1, tools));
         EXPECT_EQ(71, tools->Id);
 
-        ASSERT_EQ(S_OK, tools->AddMenu(L"-"));
+        ASSERT_EQ(S_OK, tools->AddMenu(T(L"-")));
         Ref<clsMenu> child;
         ASSERT_EQ(S_OK, tools->SubMenu(0, child));
         ASSERT_TRUE(::IsMenu(child->hwnd));
@@ -201,8 +227,8 @@ TEST(TrayMenu, CloseTakesBothHooksOutAndTheApartmentForgetsTheWindow)
         ::UnhookWindowsHookEx(hook);
         EXPECT_EQ(ownProcedure, procedureAtDestroy);
         EXPECT_FALSE(::IsWindow(host));
-        EXPECT_FALSE(Apartment().hostWindow);
-        EXPECT_FALSE(Apartment().gTrayHooked);
+        EXPECT_FALSE(TrayApartment()->hostWindow);
+        EXPECT_FALSE(TrayApartment()->gTrayHooked);
 
         HWND next = Host();
         EXPECT_NE(host, next);
@@ -217,11 +243,11 @@ TEST(TrayMenu, BindingTheSameWindowTwiceHooksItOnce)
     OnFreshApartment([] {
         HWND host = Host();
         HookTrayWindow(host);
-        ASSERT_EQ(S_OK, Apartment().gMenuBar->Create(host));
+        ASSERT_EQ(S_OK, MenuApartment()->gMenuBar->Create(host));
         ASSERT_EQ(S_OK, AppendTrayMenu(L"Show"));
         ASSERT_EQ(S_OK, AppendTrayMenu(L"Exit"));
         Command(host, 70);  // binding again cut the table back to 69
-        EXPECT_EQ(L"Exit,70", Apartment().gMenuEvent);
+        EXPECT_EQ(L"Exit,70", Str(TrayApartment()->gMenuEvent));
         ::SendMessageW(host, WM_CLOSE, 0, 0);
         EXPECT_FALSE(::IsWindow(host));
     });

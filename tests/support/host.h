@@ -2,7 +2,7 @@
 // and real windows to look at.
 #pragma once
 
-#include "component/win.h"
+#include "common/win.h"
 
 #include <chrono>
 #include <functional>

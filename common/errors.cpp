@@ -1,6 +1,7 @@
 #include "errors.h"
 
 #include "handles.h"
+#include "text.h"
 
 #include <wrl/client.h>
 
@@ -24,16 +25,15 @@ const wchar_t* OwnDescription(HRESULT hr)
 }
 
 // The system's text for any other failure; empty when it has none.
-BSTR SystemDescription(HRESULT hr)
+void SystemDescription(HRESULT hr, Text& description)
 {
-    wchar_t* text = nullptr;
+    UniqueLocal buffer;
     DWORD length =
         ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+                         nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
+    const auto* text = static_cast<const wchar_t*>(buffer.get());
     while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r')) --length;
-    BSTR result = ::SysAllocStringLen(text ? text : L"", length);
-    ::LocalFree(text);
-    return result;
+    description.Assign(text, length);
 }
 
 }  // namespace
@@ -46,8 +46,13 @@ HRESULT ReportError(HRESULT hr) noexcept
         return hr;
     }
     const wchar_t* own = OwnDescription(hr);
-    UniqueBstr description(own ? ::SysAllocString(own) : SystemDescription(hr));
-    create->SetDescription(description.get());
+    Text description;
+    if (own) {
+        description.Assign(own);
+    } else {
+        SystemDescription(hr, description);
+    }
+    create->SetDescription(description.Get());
     create->SetSource(const_cast<LPOLESTR>(L"Zanthel"));
     Microsoft::WRL::ComPtr<IErrorInfo> info;
     if (SUCCEEDED(create.As(&info))) ::SetErrorInfo(0, info.Get());

@@ -3,8 +3,6 @@
 
 #include "win.h"
 
-#include <new>
-
 namespace zanthel {
 
 // The standard automation error codes a Basic host knows by number.
@@ -17,20 +15,13 @@ constexpr HRESULT kObjectNotSet = static_cast<HRESULT>(0x800A005B);
 // dispatch caller never sees the description of an earlier failure.
 HRESULT ReportError(HRESULT hr) noexcept;
 
-// Runs body, which returns an HRESULT, and keeps every exception on this side
-// of the boundary: on i686 MinGW an exception does not unwind through the
-// system's frames and would end the host.
+// Runs body, which returns an HRESULT, and leaves the thread's error
+// information matching the result. The component is built without
+// exceptions, so none can reach the system's frames on the way out.
 template <typename Body>
 HRESULT ComBarrier(Body&& body) noexcept
 {
-    HRESULT hr;
-    try {
-        hr = body();
-    } catch (const std::bad_alloc&) {
-        hr = E_OUTOFMEMORY;
-    } catch (...) {
-        hr = E_UNEXPECTED;
-    }
+    const HRESULT hr = body();
     if (FAILED(hr)) return ReportError(hr);
     ::SetErrorInfo(0, nullptr);
     return hr;

@@ -2,6 +2,7 @@
 // apartment thread, so the count needs no atomics.
 #pragma once
 
+#include <new>
 #include <wrl/client.h>
 
 namespace zanthel {
@@ -28,7 +29,7 @@ private:
 };
 
 // Owning reference to a private object; objects start with one reference,
-// which Make hands to its result.
+// which Make hands to its result, empty when there is no memory.
 template <typename T>
 using Ref = Microsoft::WRL::ComPtr<T>;
 
@@ -38,7 +39,7 @@ Ref<T> Make(Args&&... args)
     Ref<T> result;
     // Adopts the object's first reference. MinGW's ComPtr::Attach would add
     // a second one, and every object made would leak.
-    *result.GetAddressOf() = new T(static_cast<Args&&>(args)...);
+    *result.GetAddressOf() = new (std::nothrow) T(static_cast<Args&&>(args)...);
     return result;
 }
 

@@ -44,11 +44,11 @@ private:
 inline void CloseMenu(HMENU m) { ::DestroyMenu(m); }
 inline void CloseIcon(HICON i) { ::DestroyIcon(i); }
 inline void CloseKey(HKEY k) { ::RegCloseKey(k); }
-inline void CloseBstr(BSTR s) { ::SysFreeString(s); }
+inline void CloseLocal(HLOCAL l) { ::LocalFree(l); }
 
 using UniqueMenu = UniqueHandle<HMENU, CloseMenu>;
 using UniqueIcon = UniqueHandle<HICON, CloseIcon>;
 using UniqueKey = UniqueHandle<HKEY, CloseKey>;
-using UniqueBstr = UniqueHandle<BSTR, CloseBstr>;
+using UniqueLocal = UniqueHandle<HLOCAL, CloseLocal>;
 
 }  // namespace zanthel

@@ -25,17 +25,18 @@ void PinModule()
 
 HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
-std::wstring Path()
+HRESULT Path(Text& path) noexcept
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length = ::GetModuleFileNameW(Instance(), path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
+    for (UINT capacity = MAX_PATH;; capacity *= 2) {
+        BSTR buffer = ::SysAllocStringLen(nullptr, capacity);
+        if (!buffer) return E_OUTOFMEMORY;
+        const DWORD length = ::GetModuleFileNameW(Instance(), buffer, capacity);
+        const HRESULT hr = length == 0         ? HRESULT_FROM_WIN32(::GetLastError())
+                           : length < capacity ? path.Assign(buffer, length)
+                                               : S_FALSE;
+        ::SysFreeString(buffer);
+        if (hr != S_FALSE) return hr;
+        if (capacity >= 0x8000) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     }
 }
 

@@ -4,12 +4,13 @@
 
 #include "win.h"
 
-#include <string>
+#include "text.h"
 
 namespace zanthel::module {
 
 HINSTANCE Instance();
-std::wstring Path();
+// The module's full path.
+HRESULT Path(Text& path) noexcept;
 
 void AddObject();
 void ReleaseObject();

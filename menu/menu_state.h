@@ -1,0 +1,31 @@
+// The menus' part of the apartment's state.
+#pragma once
+
+#include "apartment.h"
+#include "ref_counted.h"
+#include "text.h"
+#include "caption_table.h"
+
+namespace zanthel {
+
+class clsMenuBar;
+
+struct MenuState final : ApartmentPart {
+    static constexpr ApartmentLayer kLayer = ApartmentLayer::Menu;
+    MenuState();
+    ~MenuState() override;
+
+    // The first tray caption; "Zanthel" until the host appends one.
+    Text gTopCaption;
+    WNDPROC gPrevMenuProc = nullptr;
+    CaptionTable gMenuCaptions;
+    Ref<clsMenuBar> gMenuBar;
+    HWND gMenuWindow = nullptr;
+    // The window MenuWindowProc is installed on, so it is never installed twice.
+    HWND menuHookedWindow = nullptr;
+};
+
+// This apartment's menu state, created on first use; null without memory.
+inline MenuState* MenuApartment() noexcept { return ApartmentState<MenuState>(); }
+
+}  // namespace zanthel

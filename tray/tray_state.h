@@ -1,0 +1,44 @@
+// The tray's part of the apartment's state: the host window, the menu-event
+// text, the notification-area icon and the target windows.
+#pragma once
+
+#include "apartment.h"
+#include "ref_counted.h"
+#include "text.h"
+#include "tray_record.h"
+
+namespace zanthel {
+
+class frmTray;
+
+struct TrayState final : ApartmentPart {
+    static constexpr ApartmentLayer kLayer = ApartmentLayer::Tray;
+    TrayState();
+    ~TrayState() override;
+
+    // The window and its icon go with the apartment.
+    void End() noexcept override;
+    // Only the icon leaves the notification area; the system destroys the
+    // ending thread's windows itself.
+    void Abandon() noexcept override;
+
+    // The hidden host window; created by the first member that needs it.
+    Ref<frmTray> hostWindow;
+
+    Text gMenuEvent;
+    HWND gWindowHandle = nullptr;
+    HWND gTargetWindow = nullptr;
+
+    // Notification-area icon and tray hook.
+    TrayRecord gTrayData{};
+    HWND gHookedWindow = nullptr;
+    WNDPROC gPrevTrayProc = nullptr;
+    VARIANT_BOOL gTrayHooked = VARIANT_FALSE;
+    // Whether the icon gTrayData describes was added and not yet deleted.
+    bool trayIconShown = false;
+};
+
+// This apartment's tray state, created on first use; null without memory.
+inline TrayState* TrayApartment() noexcept { return ApartmentState<TrayState>(); }
+
+}  // namespace zanthel
