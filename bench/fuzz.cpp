@@ -109,9 +109,28 @@ ProbeObject probe;
 // cache is off in these processes (OANOCACHE), so a freed string reaches it.
 class FreeWatch final : public IMallocSpy {
 public:
+    // Each watched pointer stands for the allocation that holds it: a
+    // string or array descriptor starts a few bytes into its block, and the
+    // allocator knows which nearby address is that block's start. A free of
+    // a neighbouring block is not a free of the caller's.
     void Watch(const std::vector<const void*>& owned)
     {
-        owned_ = owned;
+        owned_.clear();
+        IMalloc* allocator = nullptr;
+        ::CoGetMalloc(1, &allocator);
+        for (const void* p : owned) {
+            const auto at = reinterpret_cast<UINT_PTR>(p);
+            const void* block = p;
+            for (UINT_PTR back = 0; allocator && back <= 32 && back <= at; back += 4) {
+                void* candidate = reinterpret_cast<void*>(at - back);
+                if (allocator->DidAlloc(candidate) == 1) {
+                    block = candidate;
+                    break;
+                }
+            }
+            owned_.push_back(block);
+        }
+        if (allocator) allocator->Release();
         freed_ = false;
         watching_ = true;
     }
@@ -136,14 +155,9 @@ public:
     void* STDMETHODCALLTYPE PostAlloc(void* actual) override { return actual; }
     void* STDMETHODCALLTYPE PreFree(void* request, BOOL) override
     {
-        // A string or array descriptor starts a few bytes into its block.
-        if (watching_ && request) {
-            const auto block = reinterpret_cast<UINT_PTR>(request);
-            for (const void* p : owned_) {
-                const auto at = reinterpret_cast<UINT_PTR>(p);
-                if (at >= block && at - block <= 32) freed_ = true;
-            }
-        }
+        if (watching_ && request)
+            for (const void* block : owned_)
+                if (block == request) freed_ = true;
         return request;
     }
     void STDMETHODCALLTYPE PostFree(BOOL) override {}
