@@ -85,16 +85,18 @@ void DeleteTree(HRESULT& result, const wchar_t* prefix, const GUID* guid = nullp
 }
 
 // Removes every key of ours that exists, whatever else is missing. The
-// ProgID and the type library key are shared with the other architecture's
-// registration, which keeps them while it exists.
+// ProgID, the interface and the type library key are shared with the other
+// architecture's registration, which keeps them while it exists.
 HRESULT UnregisterServer() noexcept
 {
     HRESULT result = S_OK;
     DeleteTree(result, L"CLSID\\", &CLSID_classTray);
-    DeleteTree(result, L"Interface\\", &IID__classTray);
     DeleteTree(result, L"TypeLib\\", &LIBID_Zanthel, k64Bit ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32");
     if (!HasSubkeys(L"TypeLib\\", &LIBID_Zanthel, L"\\1.0\\0")) DeleteTree(result, L"TypeLib\\", &LIBID_Zanthel);
-    if (!KeyExists(L"CLSID\\", &CLSID_classTray, nullptr, kOtherView)) DeleteTree(result, kProgId);
+    if (!KeyExists(L"CLSID\\", &CLSID_classTray, nullptr, kOtherView)) {
+        DeleteTree(result, L"Interface\\", &IID__classTray);
+        DeleteTree(result, kProgId);
+    }
     return result;
 }
 

@@ -15,11 +15,13 @@ HRESULT CaptionTable::Resize(LONG upper) noexcept
 {
     if (upper < -1) return kSubscriptOutOfRange;
     const ULONG count = static_cast<ULONG>(upper) + 1;
+    SAFEARRAYBOUND bound{count, 0};
     if (!entries_) {
-        entries_ = ::SafeArrayCreateVector(VT_BSTR, 0, count);
+        // Not SafeArrayCreateVector: Wine never frees a vector's data once
+        // it has been resized.
+        entries_ = ::SafeArrayCreate(VT_BSTR, 1, &bound);
         return entries_ ? S_OK : E_OUTOFMEMORY;
     }
-    SAFEARRAYBOUND bound{count, 0};
     const HRESULT hr = ::SafeArrayRedim(entries_, &bound);
     return hr == DISP_E_ARRAYISLOCKED ? kArrayLocked : hr;
 }

@@ -18,15 +18,10 @@ cd "$ZANTHEL_ROOT"
 repetitions=${1:-7}
 
 scripts/install-deps.sh
+. scripts/preset-build-dir.sh
 runs=""
 for preset in $(cmake --list-presets 2>/dev/null | sed -n 's/^ *"\([^"]*\)".*/\1/p'); do
-    build_dir=build/$preset
-    if [ -n "${ZANTHEL_BUILD_ROOT:-}" ]; then
-        build_dir=$ZANTHEL_BUILD_ROOT/$preset
-        cmake --preset "$preset" -B "$build_dir" >/dev/null
-    else
-        cmake --preset "$preset" >/dev/null
-    fi
+    preset_build_dir "$preset"
     cmake --build "$build_dir" --target bench_probe soak_bench
     runs="$runs $preset:$(cd "$build_dir" && pwd)"
 done

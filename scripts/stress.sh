@@ -37,13 +37,8 @@ while [ $# -gt 0 ]; do
 done
 
 scripts/install-deps.sh
-build_dir=build/$preset
-if [ -n "${ZANTHEL_BUILD_ROOT:-}" ]; then
-    build_dir=$ZANTHEL_BUILD_ROOT/$preset
-    cmake --preset "$preset" -B "$build_dir" >/dev/null
-else
-    cmake --preset "$preset" >/dev/null
-fi
+. scripts/preset-build-dir.sh
+preset_build_dir "$preset"
 cmake --build "$build_dir" --target stress
 build_dir=$(cd "$build_dir" && pwd)
 

@@ -45,14 +45,16 @@ bool OtherArchitectureRegistered()
     return KeyExists(L"CLSID\\" + kClass, HKEY_CLASSES_ROOT, sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
 }
 
-// Every key of ours, and whether it exists.
+// Every key of ours, and whether it exists; the shared ones only while the
+// other architecture's registration does not keep them.
 std::vector<bool> OurKeys(HKEY root = HKEY_CLASSES_ROOT, const std::wstring& prefix = L"")
 {
     std::vector<bool> exist;
-    for (const std::wstring& key :
-         {L"CLSID\\" + kClass, L"Interface\\" + kInterface, L"TypeLib\\" + kLibrary + L"\\1.0\\0\\" + kPlatformKey})
+    for (const std::wstring& key : {L"CLSID\\" + kClass, L"TypeLib\\" + kLibrary + L"\\1.0\\0\\" + kPlatformKey})
         exist.push_back(KeyExists(prefix + key, root));
-    if (!OtherArchitectureRegistered()) exist.push_back(KeyExists(prefix + L"Zanthel.classTray", root));
+    if (!OtherArchitectureRegistered())
+        for (const std::wstring& key : {L"Interface\\" + kInterface, std::wstring(L"Zanthel.classTray")})
+            exist.push_back(KeyExists(prefix + key, root));
     return exist;
 }
 
