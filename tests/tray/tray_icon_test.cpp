@@ -127,8 +127,8 @@ TEST(TrayIcon, HostWindowClosedFromOutsideIsForgottenAndReplaced)
 
 // The apartment's last CoUninitialize ends its state: the icon leaves the
 // notification area, the window and its pictures go, and a new apartment on
-// the same thread starts empty. A thread that never ends its apartment still
-// takes its icon and GDI objects with it.
+// the same thread starts empty. A thread that never ends its apartment, and
+// a window closed from outside, still take their icon and GDI objects along.
 TEST(TrayIcon, EndingTheApartmentOrThreadTakesTheIconWindowPicturesAndState)
 {
     ShellSpy spy;
@@ -162,6 +162,15 @@ TEST(TrayIcon, EndingTheApartmentOrThreadTakesTheIconWindowPicturesAndState)
             EXPECT_EQ(L"", eventAfter) << "a new apartment starts with an empty event";
         }
     }
+    // Host windows closed from outside go with their pictures too.
+    std::thread([] {
+        ComApartment apartment;
+        auto tray = NewTray();
+        for (int round = 0; round < 3; ++round) {
+            EXPECT_EQ(S_OK, tray->LoadTray());
+            ::SendMessageW(HostWindowOfThisThread(), WM_CLOSE, 0, 0);
+        }
+    }).join();
     EXPECT_EQ(gdiBefore, LiveGdiObjects());
 }
 
