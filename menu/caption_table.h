@@ -16,8 +16,6 @@ public:
     CaptionTable& operator=(const CaptionTable&) = delete;
     ~CaptionTable();
 
-    bool Exists() const noexcept { return entries_ != nullptr; }
-
     // Keeps entries up to upper and drops the rest; creates the table if needed.
     HRESULT Resize(LONG upper) noexcept;
 

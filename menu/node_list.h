@@ -26,8 +26,6 @@ public:
     // The node at index, or an empty reference for a slot without one.
     HRESULT At(LONG index, Ref<clsMenu>& node) const noexcept;
 
-    LONG Count() const noexcept { return count_; }
-
 private:
     HRESULT Resize(ULONG slots) noexcept;
 
