@@ -14,6 +14,12 @@ constexpr UINT kTrayCallbackMessage = WM_RBUTTONUP;
 // embedded NUL names no window.
 HWND GetWindowHandle(const Text& title) noexcept;
 
+// The tip in the code page, NUL-terminated and space-padded in its field. It
+// keeps room for the NUL and is cut between whole characters in any code
+// page, UTF-8 and double-byte ones included.
+constexpr int kTipField = 64;
+void FillTip(CHAR (&field)[kTipField], const Text& tip, UINT codePage = CP_ACP) noexcept;
+
 HRESULT HookTrayWindow(HWND hWnd) noexcept;
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const Text& tip) noexcept;

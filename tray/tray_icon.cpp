@@ -7,12 +7,14 @@
 namespace zanthel {
 namespace {
 
-constexpr int kTipField = sizeof(TrayRecord::szTip);
+void NotifyShell(TrayState& state, DWORD message) noexcept
+{
+    ::Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&state.gTrayData));
+}
 
-// The tip in ANSI, NUL-terminated and space-padded in its field. It keeps
-// room for the NUL and is cut between whole characters in any code page,
-// UTF-8 and double-byte ones included.
-void FillTip(CHAR (&field)[kTipField], const Text& tip) noexcept
+}  // namespace
+
+void FillTip(CHAR (&field)[kTipField], const Text& tip, UINT codePage) noexcept
 {
     const wchar_t* units = tip.Chars();
     const UINT length = tip.Length();
@@ -21,22 +23,15 @@ void FillTip(CHAR (&field)[kTipField], const Text& tip) noexcept
     while (taken < length && units[taken] != L'\0') {
         const UINT step = IS_HIGH_SURROGATE(units[taken]) && taken + 1 < length ? 2 : 1;
         const int width =
-            ::WideCharToMultiByte(CP_ACP, 0, units + taken, static_cast<int>(step), nullptr, 0, nullptr, nullptr);
+            ::WideCharToMultiByte(codePage, 0, units + taken, static_cast<int>(step), nullptr, 0, nullptr, nullptr);
         if (width <= 0 || bytes + width > kTipField - 1) break;
         bytes += width;
         taken += step;
     }
     ::FillMemory(field, kTipField, ' ');
-    if (taken > 0) ::WideCharToMultiByte(CP_ACP, 0, units, static_cast<int>(taken), field, bytes, nullptr, nullptr);
+    if (taken > 0) ::WideCharToMultiByte(codePage, 0, units, static_cast<int>(taken), field, bytes, nullptr, nullptr);
     field[bytes] = '\0';
 }
-
-void NotifyShell(TrayState& state, DWORD message) noexcept
-{
-    ::Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&state.gTrayData));
-}
-
-}  // namespace
 
 HRESULT HookTrayWindow(HWND hWnd) noexcept
 {
