@@ -82,9 +82,7 @@ HRESULT classTray::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept
     if (index != 0) return DISP_E_BADINDEX;
     const ClassTrayType* type;
     RETURN_IF_FAILED(ClassTrayTypeInfo(type));
-    type->info->AddRef();
-    *info = type->info;
-    return S_OK;
+    return type->info.CopyTo(info);
 }
 
 HRESULT classTray::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept

@@ -13,12 +13,6 @@ namespace {
 
 std::atomic<ClassTrayType*> cached{nullptr};
 
-void Free(ClassTrayType* type) noexcept
-{
-    if (type->info) type->info->Release();
-    delete type;
-}
-
 HRESULT Load(ClassTrayType*& loaded) noexcept
 {
     ClassTrayType* type = new (std::nothrow) ClassTrayType;
@@ -28,9 +22,9 @@ HRESULT Load(ClassTrayType*& loaded) noexcept
     HRESULT hr = module::Path(path);
     if (SUCCEEDED(hr)) hr = ::LoadTypeLibEx(path.Chars(), REGKIND_NONE, &library);
     if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(IID__classTray, &type->info);
-    if (SUCCEEDED(hr)) hr = type->members.Load(type->info);
+    if (SUCCEEDED(hr)) hr = type->members.Load(type->info.Get());
     if (FAILED(hr)) {
-        Free(type);
+        delete type;
         return hr;
     }
     loaded = type;
@@ -49,16 +43,13 @@ HRESULT ClassTrayTypeInfo(const ClassTrayType*& type) noexcept
         if (cached.compare_exchange_strong(current, loaded)) {
             current = loaded;
         } else {
-            Free(loaded);
+            delete loaded;
         }
     }
     type = current;
     return S_OK;
 }
 
-void ReleaseTypeInfoCache() noexcept
-{
-    if (ClassTrayType* type = cached.exchange(nullptr)) Free(type);
-}
+void ReleaseTypeInfoCache() noexcept { delete cached.exchange(nullptr); }
 
 }  // namespace zanthel

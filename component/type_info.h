@@ -5,11 +5,13 @@
 #include "dispatch_arguments.h"
 #include "win.h"
 
+#include <wrl/client.h>
+
 namespace zanthel {
 
 // Loaded on first use and kept until the module is unloaded.
 struct ClassTrayType {
-    ITypeInfo* info = nullptr;
+    Microsoft::WRL::ComPtr<ITypeInfo> info;
     MemberTable members;
 };
 
