@@ -98,9 +98,9 @@ HRESULT classTray::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* 
                           EXCEPINFO* exception, UINT* argumentError) noexcept
 {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    if (!params || (params->cArgs > 0 && !params->rgvarg) || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs) ||
-        params->cNamedArgs > params->cArgs)
+    if (!params || (params->cArgs > 0 && !params->rgvarg) || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
         return E_INVALIDARG;
+    if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
     // A host polls mnuEvent for months: everything here is worked out once.
     const ClassTrayType* type;
     RETURN_IF_FAILED(ClassTrayTypeInfo(type));
