@@ -145,8 +145,6 @@ HRESULT classTray::put_TrayIcon(BSTR* new_TrayIcon) noexcept
 
 HRESULT classTray::get_mnuEvent(BSTR* value) noexcept
 {
-    if (!value) return E_POINTER;
-    *value = nullptr;
     // Reading creates no state: an apartment without any reads "".
     const TrayState* tray = ExistingApartmentState<TrayState>();
     const Text none;

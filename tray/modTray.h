@@ -3,6 +3,7 @@
 #pragma once
 
 #include "text.h"
+#include "tray_record.h"
 #include "win.h"
 
 namespace zanthel {
@@ -17,7 +18,6 @@ HWND GetWindowHandle(const Text& title) noexcept;
 // The tip in the code page, NUL-terminated and space-padded in its field. It
 // keeps room for the NUL and is cut between whole characters in any code
 // page, UTF-8 and double-byte ones included.
-constexpr int kTipField = 64;
 void FillTip(CHAR (&field)[kTipField], const Text& tip, UINT codePage = CP_ACP) noexcept;
 
 HRESULT HookTrayWindow(HWND hWnd) noexcept;

@@ -12,6 +12,14 @@ void NotifyShell(TrayState& state, DWORD message) noexcept
     ::Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&state.gTrayData));
 }
 
+// Deletes the icon the record describes, if it is shown.
+void DeleteShownIcon(TrayState& state) noexcept
+{
+    if (!state.trayIconShown) return;
+    NotifyShell(state, NIM_DELETE);
+    state.trayIconShown = false;
+}
+
 }  // namespace
 
 void FillTip(CHAR (&field)[kTipField], const Text& tip, UINT codePage) noexcept
@@ -69,7 +77,7 @@ HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const Text& tip) noexcept
     if (!state) return E_OUTOFMEMORY;
     // The record keeps only the last icon; delete a shown one that differs,
     // or UnLoadTray could never remove it.
-    if (state->trayIconShown && (state->gTrayData.hWnd != hWnd || state->gTrayData.uID != id)) RemoveTrayIcon();
+    if (state->gTrayData.hWnd != hWnd || state->gTrayData.uID != id) DeleteShownIcon(*state);
     TrayRecord& record = state->gTrayData;
     record.hWnd = hWnd;
     record.uID = id;
@@ -114,10 +122,7 @@ void ForgetTrayWindow(HWND hWnd) noexcept
 {
     TrayState* state = ExistingApartmentState<TrayState>();
     if (!state) return;
-    if (state->trayIconShown && state->gTrayData.hWnd == hWnd) {
-        NotifyShell(*state, NIM_DELETE);
-        state->trayIconShown = false;
-    }
+    if (state->gTrayData.hWnd == hWnd) DeleteShownIcon(*state);
     if (state->gHookedWindow == hWnd) {
         state->gTrayHooked = VARIANT_FALSE;
         state->gHookedWindow = nullptr;
@@ -134,17 +139,13 @@ void TrayState::End() noexcept
     // messages still find this state.
     Ref<frmTray> window = hostWindow;
     if (window) window->Close();
-    if (trayIconShown) {
-        NotifyShell(*this, NIM_DELETE);
-        trayIconShown = false;
-    }
+    DeleteShownIcon(*this);
 }
 
 void TrayState::Abandon() noexcept
 {
     // Only a message to the shell's window in another process.
-    if (trayIconShown) NotifyShell(*this, NIM_DELETE);
-    trayIconShown = false;
+    DeleteShownIcon(*this);
     // From here on the window's procedures find no state and do nothing of ours.
     if (hostWindow) hostWindow->Abandon();
 }

@@ -8,6 +8,9 @@
 
 namespace zanthel {
 
+// The tip field's bytes, its NUL included.
+constexpr int kTipField = 64;
+
 struct TrayRecord {
     DWORD cbSize;
     HWND hWnd;
@@ -15,7 +18,7 @@ struct TrayRecord {
     UINT uFlags;
     UINT uCallbackMessage;
     HICON hIcon;
-    CHAR szTip[64];
+    CHAR szTip[kTipField];
 };
 
 static_assert(sizeof(TrayRecord) == (sizeof(void*) == 8 ? 104 : 88), "the shell's first record layout");
