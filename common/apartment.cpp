@@ -102,4 +102,10 @@ void AbandonApartment() noexcept
     Free(parts);
 }
 
+void ReleaseApartmentSlot() noexcept
+{
+    const DWORD slot = partsSlot.exchange(TLS_OUT_OF_INDEXES);
+    if (slot != TLS_OUT_OF_INDEXES) ::TlsFree(slot);
+}
+
 }  // namespace zanthel

@@ -60,4 +60,8 @@ void EndApartment() noexcept;
 // The same for a thread that ends without ending its apartment.
 void AbandonApartment() noexcept;
 
+// The module is being unloaded: its thread-local slot goes back to the
+// process, which has only about a thousand for every module it ever loads.
+void ReleaseApartmentSlot() noexcept;
+
 }  // namespace zanthel

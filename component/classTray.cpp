@@ -178,7 +178,8 @@ HRESULT classTray::LoadTray() noexcept
             OLE_HANDLE icon = 0;
             RETURN_IF_FAILED(PictureHandle(window.Icon(), icon));
             // Icon handles are 32-bit values; a 64-bit host widens them with sign extension.
-            return AddTrayIcon(hwnd, id, static_cast<HICON>(LongToHandle(static_cast<LONG>(icon))), ToolTipName_);
+            return AddTrayIcon(hwnd, id, static_cast<HICON>(LongToHandle(static_cast<LONG>(icon))), window.Icon(),
+                               ToolTipName_);
         });
     });
 }

@@ -71,6 +71,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
             if (!reserved) {
                 AbandonApartment();
                 ReleaseTypeInfoCache();
+                ReleaseApartmentSlot();
             }
             break;
         default:

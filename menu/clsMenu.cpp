@@ -23,13 +23,12 @@ HRESULT clsMenu::AddMenu(const Text& newCaption) noexcept
         RETURN_IF_FAILED(ansiOwnCaption.Convert(Caption));
         HMENU windowMenu = ::GetMenu(state->gMenuWindow);
         // Owned here until attached: one attached nowhere is destroyed, since
-        // nothing else would ever free it.
+        // nothing else would ever free it, and the child keeps no handle to it.
         UniqueMenu created(::CreatePopupMenu());
-        popup = created.get();
-        ::AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(id), ansiCaption.Chars());
-        if (::ModifyMenuA(windowMenu, static_cast<UINT>(Id), MF_BYCOMMAND | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
-                          ansiOwnCaption.Chars()))
-            created.release();
+        ::AppendMenuA(created.get(), MF_STRING, static_cast<UINT_PTR>(id), ansiCaption.Chars());
+        const bool attached = ::ModifyMenuA(windowMenu, static_cast<UINT>(Id), MF_BYCOMMAND | MF_POPUP,
+                                            reinterpret_cast<UINT_PTR>(created.get()), ansiOwnCaption.Chars());
+        popup = attached ? created.release() : nullptr;
     } else {
         popup = ::GetSubMenu(hwnd, Pos);
         const UINT flags = newCaption.Equals(L"-") ? MF_SEPARATOR : MF_STRING;

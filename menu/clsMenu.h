@@ -26,6 +26,13 @@ public:
     HRESULT SubMenu(LONG index, Ref<clsMenu>& node) const noexcept;
     HRESULT DestroyMenu() noexcept;
 
+    // The node's menu and its popup are gone.
+    void ForgetMenus() noexcept
+    {
+        hwnd = nullptr;
+        SubMenus.ForgetMenus();
+    }
+
 private:
     friend Ref<clsMenu> Make<clsMenu>();
     clsMenu() = default;

@@ -1,10 +1,16 @@
 #include "clsMenuBar.h"
 
 #include "errors.h"
+#include "window_hook.h"
 #include "clsMenu.h"
 #include "menu_state.h"
 
 namespace zanthel {
+namespace {
+
+constexpr WindowHook kMenuHook{"Zanthel.MenuHook", &MenuWindowProc};
+
+}  // namespace
 
 MenuState::MenuState() = default;
 MenuState::~MenuState() = default;
@@ -33,13 +39,7 @@ HRESULT clsMenuBar::Create(HWND hwnd) noexcept
 
 HRESULT clsMenuBar::HookWindow(HWND hwnd) noexcept
 {
-    MenuState* state = MenuApartment();
-    if (!state) return E_OUTOFMEMORY;
-    // Saving our own procedure as the previous one would recurse forever.
-    if (hwnd && state->menuHookedWindow == hwnd) return S_OK;
-    state->menuHookedWindow = hwnd;
-    state->gPrevMenuProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
-    ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MenuWindowProc));
+    kMenuHook.Install(hwnd);
     return S_OK;
 }
 
@@ -49,9 +49,10 @@ HRESULT clsMenuBar::Destroy(HWND hwnd) noexcept
     if (!state) return E_OUTOFMEMORY;
     state->gMenuWindow = hwnd;
     ::DestroyMenu(::GetMenu(hwnd));
-    // The window would otherwise keep the destroyed handle as its menu, and
-    // later menu calls could reach whatever menu reuses that handle value.
+    // The window and the nodes would otherwise keep the destroyed handles, and
+    // later menu calls could reach whatever menu reuses one of those values.
     ::SetMenu(hwnd, nullptr);
+    Menus.ForgetMenus();
     return S_OK;
 }
 
@@ -88,27 +89,22 @@ HRESULT clsMenuBar::ClickMenu(LONG ClickedMenuId) noexcept
 
 LRESULT CALLBACK MenuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    MenuState* state = ExistingApartmentState<MenuState>();
-    // The apartment has ended; nothing of ours is left to run.
-    if (!state) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-    const WNDPROC previous = state->gPrevMenuProc;
     if (msg == WM_CLOSE) {
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-        ForgetMenuWindow(hwnd);
-    } else if (msg == WM_COMMAND && state->gMenuBar) {
-        // Keep the bar alive through the event; identifiers outside the
-        // table (control notifications) raise nothing and go on.
-        Ref<clsMenuBar> bar = state->gMenuBar;
-        bar->ClickMenu(static_cast<LONG>(wParam));
+        // Takes the tray hook in front of this one out with it.
+        kMenuHook.Restore(hwnd);
+    } else if (msg == WM_COMMAND) {
+        // Once the apartment has ended nothing of ours runs, but the message still goes on.
+        MenuState* state = ExistingApartmentState<MenuState>();
+        if (state && state->gMenuBar) {
+            // Keep the bar alive through the event; identifiers outside the
+            // table (control notifications) raise nothing and go on.
+            Ref<clsMenuBar> bar = state->gMenuBar;
+            bar->ClickMenu(static_cast<LONG>(wParam));
+        }
     }
-    if (!previous) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-    return ::CallWindowProcA(previous, hwnd, msg, wParam, lParam);
+    return kMenuHook.PassOn(hwnd, msg, wParam, lParam);
 }
 
-void ForgetMenuWindow(HWND hwnd) noexcept
-{
-    MenuState* state = ExistingApartmentState<MenuState>();
-    if (state && state->menuHookedWindow == hwnd) state->menuHookedWindow = nullptr;
-}
+void ForgetMenuWindow(HWND hwnd) noexcept { kMenuHook.Forget(hwnd); }
 
 }  // namespace zanthel

@@ -17,12 +17,9 @@ struct MenuState final : ApartmentPart {
 
     // The first tray caption; "Zanthel" until the host appends one.
     Text gTopCaption;
-    WNDPROC gPrevMenuProc = nullptr;
     CaptionTable gMenuCaptions;
     Ref<clsMenuBar> gMenuBar;
     HWND gMenuWindow = nullptr;
-    // The window MenuWindowProc is installed on, so it is never installed twice.
-    HWND menuHookedWindow = nullptr;
 };
 
 // This apartment's menu state, created on first use; null without memory.

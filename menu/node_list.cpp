@@ -48,6 +48,12 @@ HRESULT NodeList::Append(const Text& caption, LONG id, HMENU menu) noexcept
     return S_OK;
 }
 
+void NodeList::ForgetMenus() noexcept
+{
+    for (ULONG index = 0; index < slots_; ++index)
+        if (nodes_[index]) nodes_[index]->ForgetMenus();
+}
+
 HRESULT NodeList::At(LONG index, Ref<clsMenu>& node) const noexcept
 {
     if (index < 0 || static_cast<ULONG>(index) >= slots_) return kSubscriptOutOfRange;

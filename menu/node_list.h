@@ -26,6 +26,9 @@ public:
     // The node at index, or an empty reference for a slot without one.
     HRESULT At(LONG index, Ref<clsMenu>& node) const noexcept;
 
+    // The menus of every node below were destroyed: none keeps a handle.
+    void ForgetMenus() noexcept;
+
 private:
     HRESULT Resize(ULONG slots) noexcept;
 

@@ -71,24 +71,30 @@ frmTray::~frmTray()
     if (menuBar_) menuBar_->Subscribe(nullptr);
     if (hwnd_) {
         // The object is going: the window's last messages must not find it.
-        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        ::DestroyWindow(std::exchange(hwnd_, nullptr));
+        const HWND hwnd = hwnd_;
+        LetGoOfWindow();
+        ::DestroyWindow(hwnd);
     }
 }
 
 void frmTray::Close() noexcept
 {
-    if (hwnd_) ::DestroyWindow(hwnd_);
+    if (!hwnd_) return;
+    closing_ = true;
+    ::DestroyWindow(hwnd_);
 }
 
-void frmTray::Abandon() noexcept
+void frmTray::Abandon() noexcept { LetGoOfWindow(); }
+
+void frmTray::LetGoOfWindow() noexcept
 {
     if (!hwnd_) return;
     ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
+    module::HostWindowDestroyed();
 }
 
-HRESULT frmTray::CreateNativeWindow() noexcept
+HRESULT frmTray::CreateNativeWindow(TrayState& state) noexcept
 {
     RETURN_IF_FAILED(BuiltInIconPicture(icon_));
     RETURN_IF_FAILED(RegisterWindowClass(&frmTray::WindowProc));
@@ -98,9 +104,13 @@ HRESULT frmTray::CreateNativeWindow() noexcept
     RECT frame{0, 0, Pixels(2550), Pixels(1560)};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     ::AdjustWindowRectEx(&frame, style, TRUE, 0);
+    // The object goes to the window through the state, not the create data,
+    // which any process can forge in a WM_NCCREATE of its own.
+    state.creatingWindow = this;
     HWND hwnd =
         ::CreateWindowExA(0, kClassNameA, kWindowTitle, style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                          frame.bottom - frame.top, nullptr, menu.get(), module::Instance(), this);
+                          frame.bottom - frame.top, nullptr, menu.get(), module::Instance(), nullptr);
+    state.creatingWindow = nullptr;
     if (!hwnd) {
         HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
         return FAILED(hr) ? hr : E_FAIL;
@@ -178,13 +188,23 @@ HRESULT frmTray::MenuBar_MenuClicked(LONG MenuId, BSTR Caption) noexcept
 LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        auto* window = static_cast<frmTray*>(create->lpCreateParams);
-        window->hwnd_ = hwnd;
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-        module::HostWindowCreated();
+        // Only the window this thread is creating takes its object; the
+        // message sent at any other time changes nothing.
+        TrayState* state = ExistingApartmentState<TrayState>();
+        if (state && state->creatingWindow && !::GetWindowLongPtrA(hwnd, GWLP_USERDATA)) {
+            frmTray* created = std::exchange(state->creatingWindow, nullptr);
+            created->hwnd_ = hwnd;
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+            module::HostWindowCreated();
+        }
     }
     Ref<frmTray> window(reinterpret_cast<frmTray*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+    if (msg == WM_CLOSE && window) {
+        // Closed from outside, perhaps by another thread: the destroy that
+        // follows is this window's real end.
+        window->closing_ = true;
+        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
     if (msg == WM_COMMAND && wParam == kTopItemId && window) {
         window->TopItemClicked();
         return 0;
@@ -194,18 +214,18 @@ LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         RestoreTrayIcon(hwnd);
         return 0;
     }
-    if (msg == WM_NCDESTROY) {
+    // Only a window's own thread destroys it: one sent from elsewhere is
+    // forged, unless this object is closing the window itself.
+    if (msg == WM_NCDESTROY && (!::InSendMessage() || (window && window->closing_))) {
+        ForgetTrayWindow(hwnd);
+        ForgetMenuWindow(hwnd);
         if (window) {
             // Closed from outside or at the apartment's end: forget it, so
             // the next member that needs a window makes a new one.
-            ForgetTrayWindow(hwnd);
-            ForgetMenuWindow(hwnd);
-            window->hwnd_ = nullptr;
-            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            window->LetGoOfWindow();
             TrayState* state = ExistingApartmentState<TrayState>();
             if (state && state->hostWindow == window) state->hostWindow.Reset();
         }
-        module::HostWindowDestroyed();
     }
     return ::DefWindowProcA(hwnd, msg, wParam, lParam);
 }
@@ -220,7 +240,7 @@ HRESULT ObtainHostWindow(Ref<frmTray>& window) noexcept
     }
     Ref<frmTray> created = Make<frmTray>();
     if (!created) return E_OUTOFMEMORY;
-    RETURN_IF_FAILED(created->CreateNativeWindow());
+    RETURN_IF_FAILED(created->CreateNativeWindow(*state));
     state->hostWindow = created;
     HRESULT hr = created->InitializeHostWindow();
     if (SUCCEEDED(hr)) hr = created->LoadHostWindow();

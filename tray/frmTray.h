@@ -13,6 +13,8 @@
 
 namespace zanthel {
 
+struct TrayState;
+
 class frmTray final : public RefCounted, public MenuHost, public MenuClickedSubscriber {
 public:
     // The command identifier of mnuTop, inside the range kept for the window's own items.
@@ -47,12 +49,16 @@ private:
     frmTray() = default;
     ~frmTray() override;
 
-    HRESULT CreateNativeWindow() noexcept;
+    HRESULT CreateNativeWindow(TrayState& state) noexcept;
     HRESULT InitializeHostWindow() noexcept;
     HRESULT LoadHostWindow() noexcept;
+    // The window is no longer this object's: its messages stop finding it.
+    void LetGoOfWindow() noexcept;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     HWND hwnd_ = nullptr;
+    // Set while this object destroys its window, for WM_NCDESTROY to trust.
+    bool closing_ = false;
     Microsoft::WRL::ComPtr<IPictureDisp> icon_;
     Microsoft::WRL::ComPtr<IPictureDisp> image1_;
     Ref<clsMenuBar> menuBar_;

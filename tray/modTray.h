@@ -22,7 +22,8 @@ void FillTip(CHAR (&field)[kTipField], const Text& tip, UINT codePage = CP_ACP) 
 
 HRESULT HookTrayWindow(HWND hWnd) noexcept;
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const Text& tip) noexcept;
+// picture owns hIcon and is kept until the icon is deleted or replaced.
+HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, IPictureDisp* picture, const Text& tip) noexcept;
 HRESULT RemoveTrayIcon() noexcept;
 
 // A host window is gone: its icon leaves the tray and the next LoadTray hooks afresh.

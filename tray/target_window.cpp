@@ -13,6 +13,18 @@ HRESULT ChooseTarget(const Text& title, HWND& target) noexcept
     return S_OK;
 }
 
+// A window of another thread is shown or hidden through that thread's queue:
+// waiting for a thread that does not answer, or that waits for the caller,
+// would hang the host.
+void SetVisibility(HWND target, int command) noexcept
+{
+    if (::GetWindowThreadProcessId(target, nullptr) == ::GetCurrentThreadId()) {
+        ::ShowWindow(target, command);
+    } else {
+        ::ShowWindowAsync(target, command);
+    }
+}
+
 }  // namespace
 
 HWND GetWindowHandle(const Text& title) noexcept
@@ -26,7 +38,7 @@ HRESULT HideTargetWindow(const Text& title) noexcept
 {
     HWND target;
     const HRESULT hr = ChooseTarget(title, target);
-    if (SUCCEEDED(hr)) ::ShowWindow(target, SW_HIDE);
+    if (SUCCEEDED(hr)) SetVisibility(target, SW_HIDE);
     return hr;
 }
 
@@ -35,8 +47,8 @@ HRESULT ShowTargetWindow(const Text& title) noexcept
     HWND target;
     const HRESULT hr = ChooseTarget(title, target);
     if (SUCCEEDED(hr)) {
-        ::ShowWindow(target, SW_RESTORE);
-        ::ShowWindow(target, SW_SHOW);
+        SetVisibility(target, SW_RESTORE);
+        SetVisibility(target, SW_SHOW);
     }
     return hr;
 }

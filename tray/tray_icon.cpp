@@ -1,3 +1,4 @@
+#include "window_hook.h"
 #include "frmTray.h"
 #include "modTray.h"
 #include "tray_state.h"
@@ -6,6 +7,8 @@
 
 namespace zanthel {
 namespace {
+
+constexpr WindowHook kTrayHook{"Zanthel.TrayHook", &TrayWindowProc};
 
 void NotifyShell(TrayState& state, DWORD message) noexcept
 {
@@ -18,6 +21,7 @@ void DeleteShownIcon(TrayState& state) noexcept
     if (!state.trayIconShown) return;
     NotifyShell(state, NIM_DELETE);
     state.trayIconShown = false;
+    state.shownPicture.Reset();
 }
 
 }  // namespace
@@ -47,16 +51,16 @@ HRESULT HookTrayWindow(HWND hWnd) noexcept
     if (!state) return E_OUTOFMEMORY;
     if (state->gTrayHooked) return S_OK;
     state->gHookedWindow = hWnd;
-    state->gPrevTrayProc =
-        reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
+    kTrayHook.Install(hWnd);
     state->gTrayHooked = VARIANT_TRUE;
     return S_OK;
 }
 
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
+    // Once the apartment has ended nothing of ours runs, but every message still goes on.
     TrayState* state = ExistingApartmentState<TrayState>();
-    if (!state || !state->gTrayHooked) return 0;
+    if (!state || !state->gTrayHooked) return kTrayHook.PassOn(hwnd, msg, wParam, lParam);
     if (msg == kTrayCallbackMessage && lParam == WM_RBUTTONDOWN) {
         // Hold the window: the popup's modal loop may see it closed.
         Ref<frmTray> window = state->hostWindow;
@@ -68,10 +72,10 @@ LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         state->gMenuEvent.Assign(L"LeftMouse");
         return -1;
     }
-    return ::CallWindowProcA(state->gPrevTrayProc, hwnd, msg, wParam, lParam);
+    return kTrayHook.PassOn(hwnd, msg, wParam, lParam);
 }
 
-HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const Text& tip) noexcept
+HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, IPictureDisp* picture, const Text& tip) noexcept
 {
     TrayState* state = TrayApartment();
     if (!state) return E_OUTOFMEMORY;
@@ -88,6 +92,7 @@ HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, const Text& tip) noexcept
     record.cbSize = sizeof(TrayRecord);
     NotifyShell(*state, NIM_ADD);
     state->trayIconShown = true;
+    state->shownPicture = picture;
     return S_OK;
 }
 
@@ -97,6 +102,7 @@ HRESULT RemoveTrayIcon() noexcept
     if (!state) return E_OUTOFMEMORY;
     NotifyShell(*state, NIM_DELETE);
     state->trayIconShown = false;
+    state->shownPicture.Reset();
     return S_OK;
 }
 
@@ -120,13 +126,13 @@ void RestoreTrayIcon(HWND hWnd) noexcept
 
 void ForgetTrayWindow(HWND hWnd) noexcept
 {
+    kTrayHook.Forget(hWnd);
     TrayState* state = ExistingApartmentState<TrayState>();
     if (!state) return;
     if (state->gTrayData.hWnd == hWnd) DeleteShownIcon(*state);
     if (state->gHookedWindow == hWnd) {
         state->gTrayHooked = VARIANT_FALSE;
         state->gHookedWindow = nullptr;
-        state->gPrevTrayProc = nullptr;
     }
 }
 

@@ -7,6 +7,8 @@
 #include "text.h"
 #include "tray_record.h"
 
+#include <wrl/client.h>
+
 namespace zanthel {
 
 class frmTray;
@@ -24,6 +26,8 @@ struct TrayState final : ApartmentPart {
 
     // The hidden host window; created by the first member that needs it.
     Ref<frmTray> hostWindow;
+    // The host window while CreateWindowEx runs: the one WM_NCCREATE it may take.
+    frmTray* creatingWindow = nullptr;
 
     Text gMenuEvent;
     HWND gWindowHandle = nullptr;
@@ -32,10 +36,12 @@ struct TrayState final : ApartmentPart {
     // Notification-area icon and tray hook.
     TrayRecord gTrayData{};
     HWND gHookedWindow = nullptr;
-    WNDPROC gPrevTrayProc = nullptr;
     VARIANT_BOOL gTrayHooked = VARIANT_FALSE;
     // Whether the icon gTrayData describes was added and not yet deleted.
     bool trayIconShown = false;
+    // The picture that owns gTrayData's icon handle: the shell may ask for
+    // the handle again (after a restart) as long as the icon is shown.
+    Microsoft::WRL::ComPtr<IPictureDisp> shownPicture;
 };
 
 // This apartment's tray state, created on first use; null without memory.

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace zanthel;
 using namespace zanthel::test;
 
@@ -166,18 +168,26 @@ TEST(TrayMenu, DestroyMenuThenAppendStillRecordsCaptionsAndLeaksNoPopup)
     OnFreshApartment([] {
         HWND host = Host();
         AppendTrayMenu(L"Show");
+        AppendTrayMenu(L"Earlier");
         ASSERT_EQ(S_OK, DestroyMenuBar());
         EXPECT_EQ(nullptr, ::GetMenu(host)) << "the window keeps no handle to its destroyed menu";
+        // Menus made elsewhere may take the destroyed handles' values.
+        HMENU elsewhere = ::CreateMenu(), elsewherePopup = ::CreatePopupMenu();
+        ::AppendMenuW(elsewhere, MF_POPUP, reinterpret_cast<UINT_PTR>(elsewherePopup), L"Elsewhere");
 
         ASSERT_EQ(S_OK, AppendTrayMenu(L"Later"));
-        EXPECT_EQ(L"Later", Caption(71));
+        EXPECT_EQ(L"Later", Caption(72));
         EXPECT_EQ(L"Pop contains -1 menu's", Label(host));
+        EXPECT_EQ(0, ::GetMenuItemCount(elsewherePopup));
+        ::DestroyMenu(elsewhere);
 
-        Ref<clsMenu> pop, child;
+        Ref<clsMenu> pop, earlier, child;
         ASSERT_EQ(S_OK, MenuApartment()->gMenuBar->SubMenu(0, pop));
-        ASSERT_EQ(S_OK, pop->SubMenu(0, child));
-        EXPECT_EQ(71, child->Id);
-        EXPECT_FALSE(::IsMenu(child->hwnd)) << "a popup attached nowhere is destroyed";
+        ASSERT_EQ(S_OK, pop->SubMenu(0, earlier));
+        ASSERT_EQ(S_OK, pop->SubMenu(1, child));
+        EXPECT_EQ(72, child->Id);
+        // No node keeps a destroyed menu's handle, nor one of a popup attached nowhere.
+        for (const Ref<clsMenu>& node : {pop, earlier, child}) EXPECT_EQ(nullptr, node->hwnd) << node->Id;
     });
 }
 
@@ -233,6 +243,34 @@ TEST(TrayMenu, CloseTakesBothHooksOutAndTheApartmentForgetsTheWindow)
         HWND next = Host();
         EXPECT_NE(host, next);
         EXPECT_EQ(70, UpperBound()) << "the new window's bar starts again at 70";
+    });
+}
+
+// A thread that ends without ending its apartment leaves windows whose hooks
+// find no state: every message must still reach the window's own procedure.
+TEST(TrayMenu, HooksPassEveryMessageOnOnceTheApartmentIsGone)
+{
+    OnFreshApartment([] {
+        static std::vector<UINT> reached;
+        reached.clear();
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) WINAPI -> LRESULT {
+            if (msg == WM_APP || msg == WM_NCDESTROY) reached.push_back(msg);
+            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        };
+        windowClass.lpszClassName = L"ZanthelHookedByTest";
+        ::RegisterClassW(&windowClass);
+        HWND window =
+            ::CreateWindowW(windowClass.lpszClassName, L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        Ref<clsMenuBar> bar;
+        ASSERT_EQ(S_OK, clsMenuBar::Construct(bar));
+        ASSERT_EQ(S_OK, bar->Create(window));
+        ASSERT_EQ(S_OK, HookTrayWindow(window));
+
+        AbandonApartment();
+        ::SendMessageW(window, WM_APP, 0, 0);
+        ::DestroyWindow(window);
+        EXPECT_EQ((std::vector<UINT>{WM_APP, WM_NCDESTROY}), reached);
     });
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 #include <vector>
 
 using namespace zanthel::test;
@@ -72,6 +73,28 @@ TEST(TrayCallbacks, RightPressOpensTheTrayPopupFromTheForegroundAndLeavesTheEven
         EXPECT_TRUE(shown && shown == ::GetSubMenu(::GetMenu(host), 0));
         EXPECT_EQ(L"Top", MenuItemText(shown, 1));
         EXPECT_EQ(L"earlier", MenuEvent(tray.Get()));
+    });
+}
+
+// Another thread or process may send the host window any message: a forged
+// WM_NCCREATE (even with no create data) or WM_NCDESTROY changes nothing.
+TEST(TrayCallbacks, ForgedCreateAndDestroyMessagesChangeNothing)
+{
+    OnFreshApartment([] {
+        auto tray = NewTray();
+        ASSERT_EQ(S_OK, tray->LoadTray());
+        HWND host = HostWindowOfThisThread();
+        bool sent = false;
+        std::thread forger([&] {
+            for (UINT message : {WM_NCCREATE, WM_NCDESTROY}) ::SendMessageW(host, message, 0, 0);
+            sent = true;
+        });
+        PumpUntil([&] { return sent; });
+        forger.join();
+        EXPECT_EQ(host, HostWindowOfThisThread());
+        EXPECT_EQ(-1, SendTrayCallback(host, WM_LBUTTONDOWN)) << "the icon's callbacks still reach the component";
+        EXPECT_EQ(L"LeftMouse", MenuEvent(tray.Get()));
+        EXPECT_EQ(S_OK, tray->UnLoadTray());
     });
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace zanthel::test;
 
 constexpr StringMember Hide = &_classTray::HideWindow, Show = &_classTray::ShowWindow;
@@ -64,5 +66,33 @@ TEST(TargetWindows, TitleWithAnEmbeddedNulMatchesNoWindow)
         Call(tray.Get(), &_classTray::put_WindowName, withNul);
         Call(tray.Get(), Hide, L"");
         EXPECT_TRUE(::IsWindowVisible(target.get()));
+    });
+}
+
+// The target's thread may not answer, or may be waiting for the caller: the
+// call returns at once, and the window hides as soon as its thread pumps.
+TEST(TargetWindows, AWindowOfAThreadThatDoesNotPumpDoesNotHoldTheCall)
+{
+    OnFreshApartment([] {
+        auto tray = NewTray();
+        HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr),
+               go = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        bool goInTime = false, visibleAfter = true;
+        std::thread target([&] {
+            TitledWindow window(L"Zanthel busy window");
+            ::SetEvent(ready);
+            // A call that waited for this thread would be released only by the time-out.
+            goInTime = ::WaitForSingleObject(go, 10000) == WAIT_OBJECT_0;
+            PumpMessages(std::chrono::milliseconds(200));
+            visibleAfter = ::IsWindowVisible(window.get());
+        });
+        ::WaitForSingleObject(ready, INFINITE);
+        Call(tray.Get(), Hide, L"Zanthel busy window");
+        ::SetEvent(go);
+        target.join();
+        EXPECT_TRUE(goInTime);
+        EXPECT_FALSE(visibleAfter);
+        ::CloseHandle(ready);
+        ::CloseHandle(go);
     });
 }

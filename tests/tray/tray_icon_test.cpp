@@ -175,13 +175,17 @@ TEST(TrayIcon, EndingTheApartmentOrThreadTakesTheIconWindowPicturesAndState)
 }
 
 // The shell announces a restart with "TaskbarCreated"; a shown icon comes
-// back with the record it was added with, a removed one stays away.
+// back with the record it was added with and a live icon handle, even when
+// TrayIcon has changed since; a removed one stays away.
 TEST(TrayIcon, ComesBackWhenTheShellRestarts)
 {
     OnFreshApartment([] {
         ShellSpy spy;
+        TempFile icon(L"zanthel_restart.ico", IconFileBytes());
         auto tray = NewTray();
+        Call(tray.Get(), &_classTray::put_TrayIcon, icon.path());
         ASSERT_EQ(S_OK, tray->LoadTray());
+        Call(tray.Get(), &_classTray::put_TrayIcon, L"");
         const NOTIFYICONDATAA shown = shellCalls.back().record;
         const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
         auto broadcast = [&] {
@@ -193,6 +197,10 @@ TEST(TrayIcon, ComesBackWhenTheShellRestarts)
         ASSERT_EQ(calls + 1, shellCalls.size());
         EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shellCalls.back().message);
         EXPECT_EQ(0, std::memcmp(&shown, &shellCalls.back().record, sizeof shown));
+        ICONINFO info{};
+        ASSERT_TRUE(::GetIconInfo(shown.hIcon, &info)) << "the icon came back with a destroyed handle";
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
         EXPECT_TRUE(TrayStillHad(shown)) << "the icon is back";
 
         EXPECT_EQ(S_OK, tray->UnLoadTray());
