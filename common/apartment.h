@@ -10,7 +10,7 @@
 namespace zanthel {
 
 // Bottom to top: a part may use the parts of the layers below its own.
-enum class ApartmentLayer { Menu, Tray, Component, Count };
+enum class ApartmentLayer { Menu, Tray, Notify, Component, Count };
 
 class ApartmentPart {
 public:

@@ -36,15 +36,25 @@ void SystemDescription(HRESULT hr, Text& description)
     description.Assign(text, length);
 }
 
-}  // namespace
-
-HRESULT ReportError(HRESULT hr) noexcept
+// Leaves description as the thread's error information.
+HRESULT SetDescription(HRESULT hr, const Text& description) noexcept
 {
     Microsoft::WRL::ComPtr<ICreateErrorInfo> create;
     if (FAILED(::CreateErrorInfo(&create))) {
         ::SetErrorInfo(0, nullptr);
         return hr;
     }
+    create->SetDescription(description.Get());
+    create->SetSource(const_cast<LPOLESTR>(L"Zanthel"));
+    Microsoft::WRL::ComPtr<IErrorInfo> info;
+    if (SUCCEEDED(create.As(&info))) ::SetErrorInfo(0, info.Get());
+    return hr;
+}
+
+}  // namespace
+
+HRESULT ReportError(HRESULT hr) noexcept
+{
     const wchar_t* own = OwnDescription(hr);
     Text description;
     if (own) {
@@ -52,11 +62,19 @@ HRESULT ReportError(HRESULT hr) noexcept
     } else {
         SystemDescription(hr, description);
     }
-    create->SetDescription(description.Get());
-    create->SetSource(const_cast<LPOLESTR>(L"Zanthel"));
-    Microsoft::WRL::ComPtr<IErrorInfo> info;
-    if (SUCCEEDED(create.As(&info))) ::SetErrorInfo(0, info.Get());
-    return hr;
+    return SetDescription(hr, description);
+}
+
+HRESULT Describe(HRESULT hr, const wchar_t* what, const Text* detail) noexcept
+{
+    Text description;
+    description.Assign(what);
+    if (detail) {
+        description.Append(L" \"");
+        description.Append(*detail);
+        description.Append(L"\"");
+    }
+    return SetDescription(hr, description);
 }
 
 }  // namespace zanthel

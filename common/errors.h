@@ -1,6 +1,7 @@
 // The component's own automation errors and the barrier every COM entry uses.
 #pragma once
 
+#include "text.h"
 #include "win.h"
 
 namespace zanthel {
@@ -15,6 +16,10 @@ constexpr HRESULT kObjectNotSet = static_cast<HRESULT>(0x800A005B);
 // dispatch caller never sees the description of an earlier failure.
 HRESULT ReportError(HRESULT hr) noexcept;
 
+// Fails with a description a user can act on: what, then detail in quotes
+// (a file name, say) if given. Returns hr.
+HRESULT Describe(HRESULT hr, const wchar_t* what, const Text* detail = nullptr) noexcept;
+
 // Runs body, which returns an HRESULT, and leaves the thread's error
 // information matching the result. The component is built without
 // exceptions, so none can reach the system's frames on the way out.
@@ -24,6 +29,21 @@ HRESULT ComBarrier(Body&& body) noexcept
     const HRESULT hr = body();
     if (FAILED(hr)) return ReportError(hr);
     ::SetErrorInfo(0, nullptr);
+    return hr;
+}
+
+// ComBarrier for members whose failures may carry a description of their
+// own (Describe); any other failure gets the system's, as in ComBarrier.
+template <typename Body>
+HRESULT DescribingBarrier(Body&& body) noexcept
+{
+    ::SetErrorInfo(0, nullptr);
+    const HRESULT hr = body();
+    if (SUCCEEDED(hr)) return hr;
+    IErrorInfo* described = nullptr;
+    if (::GetErrorInfo(0, &described) != S_OK || !described) return ReportError(hr);
+    ::SetErrorInfo(0, described);
+    described->Release();
     return hr;
 }
 

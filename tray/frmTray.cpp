@@ -1,11 +1,11 @@
 #include "frmTray.h"
 
+#include "built_in_icon.h"
 #include "errors.h"
 #include "handles.h"
 #include "module.h"
 #include "menu_state.h"
 #include "modMenu.h"
-#include "icon_resource.h"
 #include "modTray.h"
 #include "tray_state.h"
 
@@ -34,9 +34,7 @@ UniqueMenu BuildMenu() noexcept
 
 HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture) noexcept
 {
-    UniqueIcon icon(static_cast<HICON>(::LoadImageW(module::Instance(), MAKEINTRESOURCEW(ZANTHEL_BUILT_IN_ICON),
-                                                    IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                    ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+    UniqueIcon icon = LoadBuiltInIcon();
     if (!icon) return HRESULT_FROM_WIN32(::GetLastError());
     PICTDESC description{};
     description.cbSizeofstruct = sizeof(description);

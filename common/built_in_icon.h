@@ -1,0 +1,14 @@
+// The icon the module carries, for every icon the component shows before
+// (or instead of) one from a file.
+#pragma once
+
+#include "handles.h"
+#include "win.h"
+
+namespace zanthel {
+
+// The built-in icon at the small-icon size of the system's DPI; empty when
+// it cannot be loaded (GetLastError says why).
+UniqueIcon LoadBuiltInIcon() noexcept;
+
+}  // namespace zanthel
