@@ -13,13 +13,16 @@ namespace {
 constexpr const wchar_t* kProgId = L"Zanthel.classTray";
 constexpr const wchar_t* kClassName = L"classTray";
 constexpr bool k64Bit = sizeof(void*) == 8;
-// The other architecture's registry view, which may hold its own registration.
+// The other architecture's registry view, which may hold its own class key.
 constexpr REGSAM kOtherView = k64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
-// A key path: prefix, then the GUID in braces if any, then suffix.
+// The keys live under Software\Classes of HKEY_LOCAL_MACHINE (machine-wide)
+// or HKEY_CURRENT_USER, never under HKEY_CLASSES_ROOT: Windows writes a value
+// there into the user's classes whenever the user has that key.
 HRESULT KeyPath(Text& path, const wchar_t* prefix, const GUID* guid = nullptr, const wchar_t* suffix = nullptr)
 {
-    RETURN_IF_FAILED(path.Assign(prefix));
+    RETURN_IF_FAILED(path.Assign(L"Software\\Classes\\"));
+    RETURN_IF_FAILED(path.Append(prefix));
     if (guid) {
         wchar_t text[39];
         ::StringFromGUID2(*guid, text, 39);
@@ -28,14 +31,13 @@ HRESULT KeyPath(Text& path, const wchar_t* prefix, const GUID* guid = nullptr, c
     return path.Append(suffix);
 }
 
-HRESULT SetValue(const wchar_t* prefix, const GUID* guid, const wchar_t* suffix, const wchar_t* name,
+HRESULT SetValue(HKEY root, const wchar_t* prefix, const GUID* guid, const wchar_t* suffix, const wchar_t* name,
                  const wchar_t* value)
 {
     Text path;
     RETURN_IF_FAILED(KeyPath(path, prefix, guid, suffix));
     UniqueKey key;
-    LONG status =
-        ::RegCreateKeyExW(HKEY_CLASSES_ROOT, path.Chars(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr);
+    LONG status = ::RegCreateKeyExW(root, path.Chars(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr);
     if (status == ERROR_SUCCESS) {
         status = ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                                   static_cast<DWORD>((::lstrlenW(value) + 1) * sizeof(wchar_t)));
@@ -43,42 +45,54 @@ HRESULT SetValue(const wchar_t* prefix, const GUID* guid, const wchar_t* suffix,
     return HRESULT_FROM_WIN32(status);
 }
 
-HRESULT SetGuidValue(const wchar_t* prefix, const GUID* guid, const wchar_t* suffix, const GUID& value)
+HRESULT SetGuidValue(HKEY root, const wchar_t* prefix, const GUID* guid, const wchar_t* suffix, const GUID& value)
 {
     wchar_t text[39];
     ::StringFromGUID2(value, text, 39);
-    return SetValue(prefix, guid, suffix, nullptr, text);
+    return SetValue(root, prefix, guid, suffix, nullptr, text);
 }
 
-bool KeyExists(const wchar_t* prefix, const GUID* guid, const wchar_t* suffix, REGSAM view = 0)
+bool OpenKey(UniqueKey& key, HKEY root, REGSAM access, const wchar_t* prefix, const GUID* guid,
+             const wchar_t* suffix = nullptr)
 {
     Text path;
-    UniqueKey key;
     return SUCCEEDED(KeyPath(path, prefix, guid, suffix)) &&
-           ::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.Chars(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
+           ::RegOpenKeyExW(root, path.Chars(), 0, access, key.put()) == ERROR_SUCCESS;
 }
 
-bool HasSubkeys(const wchar_t* prefix, const GUID* guid, const wchar_t* suffix)
+bool HasSubkeys(HKEY root, const wchar_t* prefix, const GUID* guid, const wchar_t* suffix)
 {
-    Text path;
     UniqueKey key;
-    if (FAILED(KeyPath(path, prefix, guid, suffix)) ||
-        ::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.Chars(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return false;
+    if (!OpenKey(key, root, KEY_READ, prefix, guid, suffix)) return false;
     DWORD subkeys = 0;
     ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
                        nullptr, nullptr);
     return subkeys > 0;
 }
 
-// Removes a key with everything below it; a missing key is no failure, and
-// the first failure is kept.
-void DeleteTree(HRESULT& result, const wchar_t* prefix, const GUID* guid = nullptr, const wchar_t* suffix = nullptr)
+// Deletes a key and everything below it in one registry view. Not
+// RegDeleteTreeW: from a 32-bit process Wine's leaves the 64-bit view's key.
+LONG DeleteKey(HKEY parent, const wchar_t* name, REGSAM view)
+{
+    UniqueKey key;
+    LONG status = ::RegOpenKeyExW(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | view, key.put());
+    // The first subkey again and again, as each one goes; 255 characters at most.
+    wchar_t subkey[256];
+    for (DWORD length = 256; status == ERROR_SUCCESS; length = 256) {
+        status = ::RegEnumKeyExW(key.get(), 0, subkey, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_SUCCESS) status = DeleteKey(key.get(), subkey, view);
+    }
+    return status == ERROR_NO_MORE_ITEMS ? ::RegDeleteKeyExW(parent, name, view, 0) : status;
+}
+
+// A missing key is no failure, and the first failure is kept.
+void DeleteTree(HRESULT& result, HKEY root, REGSAM view, const wchar_t* prefix, const GUID* guid = nullptr,
+                const wchar_t* suffix = nullptr)
 {
     Text path;
     HRESULT hr = KeyPath(path, prefix, guid, suffix);
     if (SUCCEEDED(hr)) {
-        const LONG status = ::RegDeleteTreeW(HKEY_CLASSES_ROOT, path.Chars());
+        const LONG status = DeleteKey(root, path.Chars(), view);
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) hr = HRESULT_FROM_WIN32(status);
     }
     if (SUCCEEDED(result)) result = hr;
@@ -86,59 +100,78 @@ void DeleteTree(HRESULT& result, const wchar_t* prefix, const GUID* guid = nullp
 
 // Removes every key of ours that exists, whatever else is missing. The
 // ProgID, the interface and the type library key are shared with the other
-// architecture's registration, which keeps them while it exists.
-HRESULT UnregisterServer() noexcept
+// architecture's registration in the same tree, which keeps them while it
+// exists.
+HRESULT UnregisterServer(HKEY root) noexcept
 {
     HRESULT result = S_OK;
-    DeleteTree(result, L"CLSID\\", &CLSID_classTray);
-    DeleteTree(result, L"TypeLib\\", &LIBID_Zanthel, k64Bit ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32");
-    if (!HasSubkeys(L"TypeLib\\", &LIBID_Zanthel, L"\\1.0\\0")) DeleteTree(result, L"TypeLib\\", &LIBID_Zanthel);
-    if (!KeyExists(L"CLSID\\", &CLSID_classTray, nullptr, kOtherView)) {
-        DeleteTree(result, L"Interface\\", &IID__classTray);
-        DeleteTree(result, kProgId);
+    DeleteTree(result, root, 0, L"CLSID\\", &CLSID_classTray);
+    DeleteTree(result, root, 0, L"TypeLib\\", &LIBID_Zanthel, k64Bit ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32");
+    if (!HasSubkeys(root, L"TypeLib\\", &LIBID_Zanthel, L"\\1.0\\0"))
+        DeleteTree(result, root, 0, L"TypeLib\\", &LIBID_Zanthel);
+    UniqueKey otherClass;
+    if (!OpenKey(otherClass, root, KEY_READ | kOtherView, L"CLSID\\", &CLSID_classTray)) {
+        // Registering the type library put the interface into both views.
+        DeleteTree(result, root, KEY_WOW64_32KEY, L"Interface\\", &IID__classTray);
+        DeleteTree(result, root, KEY_WOW64_64KEY, L"Interface\\", &IID__classTray);
+        DeleteTree(result, root, 0, kProgId);
     }
     return result;
 }
 
-HRESULT WriteRegistration() noexcept
+HRESULT WriteRegistration(HKEY root) noexcept
 {
     Text path;
     RETURN_IF_FAILED(module::Path(path));
     const GUID* clsid = &CLSID_classTray;
-    RETURN_IF_FAILED(SetValue(L"CLSID\\", clsid, nullptr, nullptr, kClassName));
-    RETURN_IF_FAILED(SetValue(L"CLSID\\", clsid, L"\\InprocServer32", nullptr, path.Chars()));
-    RETURN_IF_FAILED(SetValue(L"CLSID\\", clsid, L"\\InprocServer32", L"ThreadingModel", L"Apartment"));
-    RETURN_IF_FAILED(SetValue(L"CLSID\\", clsid, L"\\ProgID", nullptr, kProgId));
-    RETURN_IF_FAILED(SetGuidValue(L"CLSID\\", clsid, L"\\TypeLib", LIBID_Zanthel));
-    RETURN_IF_FAILED(SetValue(L"CLSID\\", clsid, L"\\VERSION", nullptr, L"1.0"));
-    RETURN_IF_FAILED(SetValue(kProgId, nullptr, nullptr, nullptr, kClassName));
-    RETURN_IF_FAILED(SetGuidValue(kProgId, nullptr, L"\\CLSID", CLSID_classTray));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, nullptr, nullptr, kClassName));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\InprocServer32", nullptr, path.Chars()));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\InprocServer32", L"ThreadingModel", L"Apartment"));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\ProgID", nullptr, kProgId));
+    RETURN_IF_FAILED(SetGuidValue(root, L"CLSID\\", clsid, L"\\TypeLib", LIBID_Zanthel));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\VERSION", nullptr, L"1.0"));
+    RETURN_IF_FAILED(SetValue(root, kProgId, nullptr, nullptr, nullptr, kClassName));
+    RETURN_IF_FAILED(SetGuidValue(root, kProgId, nullptr, L"\\CLSID", CLSID_classTray));
 
-    // Registering the library also registers its automation interface.
+    // Registering the library also registers its automation interface. It
+    // writes through HKEY_CLASSES_ROOT, which the per-user path maps.
     Microsoft::WRL::ComPtr<ITypeLib> library;
     RETURN_IF_FAILED(::LoadTypeLibEx(path.Chars(), REGKIND_NONE, &library));
     return ::RegisterTypeLib(library.Get(), const_cast<LPOLESTR>(path.Chars()), nullptr);
 }
 
 // A registration that fails part way leaves nothing of itself behind.
-HRESULT RegisterServer() noexcept
+HRESULT RegisterServer(HKEY root) noexcept
 {
-    const HRESULT hr = WriteRegistration();
-    if (FAILED(hr)) UnregisterServer();
+    const HRESULT hr = WriteRegistration(root);
+    if (FAILED(hr)) UnregisterServer(root);
     return hr;
 }
 
-// Runs registration with HKEY_CLASSES_ROOT standing for the current user's
-// classes, so every write, the type library's included, goes there.
-HRESULT ForCurrentUser(HRESULT (*registration)() noexcept) noexcept
+// Since Vista SP1 RegisterTypeLib ignores the mapping of HKEY_CLASSES_ROOT
+// unless the process asks for it first; older systems and Wine 8 lack the call.
+void LetTypeLibraryFollowMapping()
+{
+    using Enable = void(WINAPI*)();
+    if (const HMODULE automation = ::GetModuleHandleW(L"oleaut32.dll")) {
+        const auto enable = reinterpret_cast<Enable>(
+            reinterpret_cast<void*>(::GetProcAddress(automation, "OaEnablePerUserTLibRegistration")));
+        if (enable) enable();
+    }
+}
+
+// Runs registration in the current user's classes, with HKEY_CLASSES_ROOT
+// standing for them so that the type library's keys go there too.
+HRESULT ForCurrentUser(HRESULT (*registration)(HKEY) noexcept) noexcept
 {
     UniqueKey classes;
     LONG status = ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                     classes.put(), nullptr);
     if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+    LetTypeLibraryFollowMapping();
     status = ::RegOverridePredefKey(HKEY_CLASSES_ROOT, classes.get());
     if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-    const HRESULT hr = registration();
+    const HRESULT hr = registration(HKEY_CURRENT_USER);
     ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
     return hr;
 }
@@ -146,9 +179,9 @@ HRESULT ForCurrentUser(HRESULT (*registration)() noexcept) noexcept
 }  // namespace
 }  // namespace zanthel
 
-STDAPI DllRegisterServer() { return zanthel::RegisterServer(); }
+STDAPI DllRegisterServer() { return zanthel::RegisterServer(HKEY_LOCAL_MACHINE); }
 
-STDAPI DllUnregisterServer() { return zanthel::UnregisterServer(); }
+STDAPI DllUnregisterServer() { return zanthel::UnregisterServer(HKEY_LOCAL_MACHINE); }
 
 // regsvr32 /n /i:user registers for the current user only; without "user"
 // the registration is machine-wide.
@@ -156,7 +189,7 @@ STDAPI DllInstall(BOOL install, LPCWSTR commandLine)
 {
     using namespace zanthel;
     const auto registration = install ? &RegisterServer : &UnregisterServer;
-    if (!commandLine || !*commandLine) return registration();
+    if (!commandLine || !*commandLine) return registration(HKEY_LOCAL_MACHINE);
     if (::lstrcmpiW(commandLine, L"user") != 0) return E_INVALIDARG;
     return ForCurrentUser(registration);
 }

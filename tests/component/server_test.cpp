@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <type_traits>
+#include <vector>
+
 using namespace zanthel::test;
 
 namespace {
@@ -39,10 +43,10 @@ bool KeyExists(const std::wstring& path, HKEY root = HKEY_CLASSES_ROOT, REGSAM v
 }
 
 const std::wstring kPlatformKey = sizeof(void*) == 8 ? L"win64" : L"win32";
-// The other architecture's registration shares the ProgID and the type library key.
-bool OtherArchitectureRegistered()
+// The other architecture's registration in the same tree shares the ProgID and the type library key.
+bool OtherArchitectureRegistered(HKEY root = HKEY_CLASSES_ROOT, const std::wstring& prefix = L"")
 {
-    return KeyExists(L"CLSID\\" + kClass, HKEY_CLASSES_ROOT, sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+    return KeyExists(prefix + L"CLSID\\" + kClass, root, sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
 }
 
 // Every key of ours, and whether it exists; the shared ones only while the
@@ -52,14 +56,63 @@ std::vector<bool> OurKeys(HKEY root = HKEY_CLASSES_ROOT, const std::wstring& pre
     std::vector<bool> exist;
     for (const std::wstring& key : {L"CLSID\\" + kClass, L"TypeLib\\" + kLibrary + L"\\1.0\\0\\" + kPlatformKey})
         exist.push_back(KeyExists(prefix + key, root));
-    if (!OtherArchitectureRegistered())
-        for (const std::wstring& key : {L"Interface\\" + kInterface, std::wstring(L"Zanthel.classTray")})
-            exist.push_back(KeyExists(prefix + key, root));
+    if (!OtherArchitectureRegistered(root, prefix)) {
+        // The type library writes the interface into both registry views.
+        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+            exist.push_back(KeyExists(prefix + L"Interface\\" + kInterface, root, view));
+        exist.push_back(KeyExists(prefix + L"Zanthel.classTray", root));
+    }
     return exist;
 }
 
 const auto realRegisterTypeLib = &::RegisterTypeLib;
 HRESULT WINAPI RefuseTypeLibrary(ITypeLib*, LPCOLESTR, LPCOLESTR) { return TYPE_E_REGISTRYACCESS; }
+
+// What the per-user registration does, in order, with OaEnablePerUserTLibRegistration
+// absent (as in Wine 8 and before Vista SP1) or handed over as a recorder.
+std::vector<std::wstring> steps;
+bool offerEnable = false;
+const std::wstring kUserLibrary = L"Software\\Classes\\TypeLib\\" + kLibrary + L"\\1.0\\0\\" + kPlatformKey;
+void WINAPI NoteEnable()
+{
+    steps.push_back(KeyExists(kUserLibrary, HKEY_CURRENT_USER) ? L"enable, library registered" : L"enable");
+}
+const auto realGetProcAddress = &::GetProcAddress;
+FARPROC WINAPI OfferEnable(HMODULE module, LPCSTR name)
+{
+    if (IS_INTRESOURCE(name) || ::lstrcmpA(name, "OaEnablePerUserTLibRegistration") != 0)
+        return realGetProcAddress(module, name);
+    return offerEnable ? reinterpret_cast<FARPROC>(&NoteEnable) : nullptr;
+}
+HRESULT WINAPI NoteRegisterTypeLib(ITypeLib* library, LPOLESTR path, LPOLESTR help)
+{
+    steps.push_back(L"RegisterTypeLib");
+    return realRegisterTypeLib(library, path, help);
+}
+
+// The root key each spied registry call of the DLL names.
+std::vector<HKEY> roots;
+template <typename Function>
+struct RootSpy;
+template <typename... Args>
+struct RootSpy<LONG(WINAPI*)(HKEY, Args...)> {
+    template <LONG(WINAPI** Real)(HKEY, Args...)>
+    static LONG WINAPI Note(HKEY root, Args... args)
+    {
+        roots.push_back(root);
+        return (*Real)(root, args...);
+    }
+};
+template <auto Real>
+std::pair<const void*, const void*> Watch()
+{
+    return {reinterpret_cast<const void*>(*Real),
+            reinterpret_cast<const void*>(&RootSpy<std::remove_pointer_t<decltype(Real)>>::template Note<Real>)};
+}
+// The calls the DLL makes that name a root key.
+auto realCreateKey = &::RegCreateKeyExW;
+auto realOpenKey = &::RegOpenKeyExW;
+auto realDeleteKey = &::RegDeleteKeyExW;
 
 }  // namespace
 
@@ -167,9 +220,10 @@ TEST(Registration, RefusedWriteFails)
     ASSERT_EQ(ERROR_SUCCESS,
               ::RegCreateKeyExW(HKEY_CURRENT_USER, scratch, 0, nullptr, 0, KEY_READ, nullptr, &readOnly, nullptr));
     ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteKeyW(HKEY_CURRENT_USER, scratch));
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOverridePredefKey(HKEY_CLASSES_ROOT, readOnly));
+    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE})
+        ASSERT_EQ(ERROR_SUCCESS, ::RegOverridePredefKey(root, readOnly));
     const HRESULT hr = DllExports().DllRegisterServer();
-    ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE}) ::RegOverridePredefKey(root, nullptr);
     ::RegCloseKey(readOnly);
     EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
 }
@@ -214,4 +268,43 @@ TEST(Registration, ForTheCurrentUserOnly)
     EXPECT_EQ(std::vector<bool>(OurKeys(HKEY_CURRENT_USER, user).size(), false), OurKeys(HKEY_CURRENT_USER, user));
     ASSERT_EQ(S_OK, DllExports().DllInstall(TRUE, nullptr));  // machine-wide, for the other tests
     EXPECT_TRUE(KeyExists(L"CLSID\\" + kClass));
+}
+
+// Since Vista SP1 RegisterTypeLib follows the user's mapping of
+// HKEY_CLASSES_ROOT only once the process has asked for it.
+TEST(Registration, PerUserLetsTheTypeLibraryFollowTheUserMapping)
+{
+    steps.clear();
+    offerEnable = false;
+    ReplaceImport(reinterpret_cast<const void*>(realGetProcAddress), reinterpret_cast<const void*>(&OfferEnable));
+    ReplaceImport(reinterpret_cast<const void*>(realRegisterTypeLib),
+                  reinterpret_cast<const void*>(&NoteRegisterTypeLib));
+    EXPECT_EQ(S_OK, DllExports().DllInstall(TRUE, L"user"));
+    EXPECT_EQ(S_OK, DllExports().DllInstall(FALSE, L"user"));
+    offerEnable = true;
+    EXPECT_EQ(S_OK, DllExports().DllInstall(TRUE, L"user"));
+    EXPECT_EQ(S_OK, DllExports().DllInstall(FALSE, L"user"));
+    ReplaceImport(reinterpret_cast<const void*>(&OfferEnable), reinterpret_cast<const void*>(realGetProcAddress));
+    ReplaceImport(reinterpret_cast<const void*>(&NoteRegisterTypeLib),
+                  reinterpret_cast<const void*>(realRegisterTypeLib));
+    const std::vector<std::wstring> expected = {L"RegisterTypeLib", L"enable", L"RegisterTypeLib",
+                                                L"enable, library registered"};
+    EXPECT_EQ(expected, steps);
+    EXPECT_FALSE(KeyExists(kUserLibrary, HKEY_CURRENT_USER));
+}
+
+// Windows stores a value written through HKEY_CLASSES_ROOT in the user's
+// classes whenever the user has that key.
+TEST(Registration, MachineWideNeverGoesThroughClassesRoot)
+{
+    const std::pair<const void*, const void*> spies[] = {Watch<&realCreateKey>(), Watch<&realOpenKey>(),
+                                                         Watch<&realDeleteKey>()};
+    for (const auto& [real, spy] : spies) ReplaceImport(real, spy);
+    roots.clear();
+    EXPECT_EQ(S_OK, DllExports().DllRegisterServer());
+    EXPECT_EQ(S_OK, DllExports().DllUnregisterServer());
+    for (const auto& [real, spy] : spies) ReplaceImport(spy, real);
+    EXPECT_FALSE(roots.empty());
+    EXPECT_EQ(0, std::count(roots.begin(), roots.end(), HKEY_CLASSES_ROOT));
+    ASSERT_EQ(S_OK, DllExports().DllRegisterServer());
 }

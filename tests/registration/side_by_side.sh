@@ -2,7 +2,9 @@
 # The 32-bit and the 64-bit Zanthel.dll registered in one 64-bit prefix: each
 # registration lands in its own architecture's registry view, pointing at its
 # own file; a 32-bit and a 64-bit script host each create the object by its
-# ProgID; unregistering either DLL leaves the other one creatable.
+# ProgID; unregistering either DLL leaves the other one creatable, and
+# unregistering the only one, machine-wide or per user, leaves no key of ours
+# in either view.
 # Usage: side_by_side.sh <64-bit Zanthel.dll> <32-bit Zanthel.dll>
 set -u
 dll64=${1:?usage: side_by_side.sh <64-bit Zanthel.dll> <32-bit Zanthel.dll>}
@@ -19,7 +21,7 @@ fi
 path64=$(timeout 30 winepath -w "$dll64")
 path32=$(timeout 30 winepath -w "$dll32")
 script=$(timeout 30 winepath -w "$here/create.vbs")
-server='HKCR\CLSID\{F10E18D1-7FD9-4FCB-A502-A4EBD416FEE0}\InprocServer32'
+server='CLSID\{F10E18D1-7FD9-4FCB-A502-A4EBD416FEE0}\InprocServer32'
 failures=0
 
 check() {
@@ -31,9 +33,9 @@ check() {
     fi
 }
 
-# The server's file in the 32- or 64-bit view, or "none".
+# The server's file in the 32- or 64-bit view of HKCR or another classes tree, or "none".
 server_in_view() {
-    timeout 30 "$tool" 64 reg query "$server" /ve "/reg:$1" 2>/dev/null | tr -d '\r' |
+    timeout 30 "$tool" 64 reg query "${2:-HKCR}\\$server" /ve "/reg:$1" 2>/dev/null | tr -d '\r' |
         sed -n 's/^ *(Default) *REG_SZ *//p' | grep . || echo none
 }
 
@@ -49,12 +51,43 @@ create_from() {
 register() { timeout 60 "$tool" "$1" regsvr32 /s "$2" || echo "regsvr32 $2 failed"; }
 unregister() { timeout 60 "$tool" "$1" regsvr32 /s /u "$2" || echo "regsvr32 /u $2 failed"; }
 
+# Our keys left under a classes tree, in either registry view, or "none".
+leftovers() {
+    found=
+    for key in 'CLSID\{F10E18D1-7FD9-4FCB-A502-A4EBD416FEE0}' 'Interface\{255303FC-DB0E-4A3C-A0BE-1F532BA54289}' \
+        'TypeLib\{523C9B63-E39D-43F2-89E9-BC52ACAF8220}' Zanthel.classTray; do
+        for view in 32 64; do
+            timeout 30 "$tool" 64 reg query "$1\\$key" "/reg:$view" >/dev/null 2>&1 && found="$found $key/reg:$view"
+        done
+    done
+    echo "${found:-none}"
+}
+
+# Each DLL registered alone and unregistered again.
+unregister 64 "$path64"
+unregister 32 "$path32"
+for bits in 32 64; do
+    eval "path=\$path$bits"
+    register "$bits" "$path"
+    unregister "$bits" "$path"
+    check "$(leftovers 'HKLM\Software\Classes')" none "the $bits-bit DLL alone leaves no key after unregistering"
+done
+
 register 64 "$path64"
 register 32 "$path32"
 check "$(server_in_view 64)" "$path64" "the 64-bit view names the 64-bit DLL"
 check "$(server_in_view 32)" "$path32" "the 32-bit view names the 32-bit DLL"
 check "$(create_from 64)" created "a 64-bit host creates Zanthel.classTray"
 check "$(create_from 32)" created "a 32-bit host creates Zanthel.classTray"
+
+# Per user beside both machine-wide registrations (regsvr32 /n /i:user).
+for bits in 32 64; do
+    eval "path=\$path$bits"
+    timeout 60 "$tool" "$bits" regsvr32 /s /n /i:user "$path" || echo "regsvr32 /n /i:user $path failed"
+    check "$(server_in_view "$bits" 'HKCU\Software\Classes')" "$path" "the $bits-bit DLL registers for the user"
+    timeout 60 "$tool" "$bits" regsvr32 /s /u /n /i:user "$path" || echo "regsvr32 /u /n /i:user $path failed"
+    check "$(leftovers 'HKCU\Software\Classes')" none "and unregistering it leaves no key of the user's"
+done
 
 unregister 32 "$path32"
 check "$(server_in_view 32)" none "unregistering the 32-bit DLL empties the 32-bit view"
