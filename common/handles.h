@@ -45,10 +45,13 @@ inline void CloseMenu(HMENU m) { ::DestroyMenu(m); }
 inline void CloseIcon(HICON i) { ::DestroyIcon(i); }
 inline void CloseKey(HKEY k) { ::RegCloseKey(k); }
 inline void CloseLocal(HLOCAL l) { ::LocalFree(l); }
+inline void CloseFile(HANDLE f) { ::CloseHandle(f); }
 
 using UniqueMenu = UniqueHandle<HMENU, CloseMenu>;
 using UniqueIcon = UniqueHandle<HICON, CloseIcon>;
 using UniqueKey = UniqueHandle<HKEY, CloseKey>;
 using UniqueLocal = UniqueHandle<HLOCAL, CloseLocal>;
+// Null when there is no file: INVALID_HANDLE_VALUE cannot be a template argument.
+using UniqueFile = UniqueHandle<HANDLE, CloseFile>;
 
 }  // namespace zanthel

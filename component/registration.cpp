@@ -1,17 +1,39 @@
-// Self-registration: the class, its ProgID, the type library and the
-// interface, machine-wide or for the current user, all or nothing.
+// Self-registration: both classes, their ProgIDs, type libraries and
+// interfaces, machine-wide or for the current user, all or nothing.
 #include "errors.h"
 #include "handles.h"
 #include "module.h"
 #include "interface.h"
+#include "notify_interface.h"
 
 #include <wrl/client.h>
 
 namespace zanthel {
 namespace {
 
-constexpr const wchar_t* kProgId = L"Zanthel.classTray";
-constexpr const wchar_t* kClassName = L"classTray";
+struct ServerClass {
+    const CLSID* clsid;
+    const wchar_t* name;
+    const wchar_t* progId;
+    // Null when the ProgID carries no version.
+    const wchar_t* versionIndependentProgId;
+    const GUID* library;
+    // Appended to the DLL's path for a type library resource other than the first.
+    const wchar_t* libraryResource;
+    const IID* interfaces[2];
+};
+
+constexpr ServerClass kClasses[] = {
+    {&CLSID_classTray, L"classTray", L"Zanthel.classTray", nullptr, &LIBID_Zanthel, L"", {&IID__classTray}},
+    {&CLSID_NotifyIcon,
+     L"NotifyIcon",
+     L"Zanthel.NotifyIcon.1",
+     L"Zanthel.NotifyIcon",
+     &LIBID_ZanthelNotify,
+     L"\\2",
+     {&IID_INotifyIcon, &DIID_DNotifyIconEvents}},
+};
+
 constexpr bool k64Bit = sizeof(void*) == 8;
 // The other architecture's registry view, which may hold its own class key.
 constexpr REGSAM kOtherView = k64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
@@ -98,46 +120,73 @@ void DeleteTree(HRESULT& result, HKEY root, REGSAM view, const wchar_t* prefix, 
     if (SUCCEEDED(result)) result = hr;
 }
 
-// Removes every key of ours that exists, whatever else is missing. The
-// ProgID, the interface and the type library key are shared with the other
-// architecture's registration in the same tree, which keeps them while it
-// exists.
+// Removes every key of the class that exists, whatever else is missing.
+// Its ProgIDs, interfaces and type library key are shared with the other
+// architecture's registration of it in the same tree, which keeps them while
+// it exists.
+void UnregisterClass(HRESULT& result, HKEY root, const ServerClass& server) noexcept
+{
+    DeleteTree(result, root, 0, L"CLSID\\", server.clsid);
+    DeleteTree(result, root, 0, L"TypeLib\\", server.library, k64Bit ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32");
+    if (!HasSubkeys(root, L"TypeLib\\", server.library, L"\\1.0\\0"))
+        DeleteTree(result, root, 0, L"TypeLib\\", server.library);
+    UniqueKey otherClass;
+    if (OpenKey(otherClass, root, KEY_READ | kOtherView, L"CLSID\\", server.clsid)) return;
+    // Registering the type library put the interfaces into both views.
+    for (const IID* iid : server.interfaces) {
+        if (!iid) continue;
+        DeleteTree(result, root, KEY_WOW64_32KEY, L"Interface\\", iid);
+        DeleteTree(result, root, KEY_WOW64_64KEY, L"Interface\\", iid);
+    }
+    DeleteTree(result, root, 0, server.progId);
+    if (server.versionIndependentProgId) DeleteTree(result, root, 0, server.versionIndependentProgId);
+}
+
 HRESULT UnregisterServer(HKEY root) noexcept
 {
     HRESULT result = S_OK;
-    DeleteTree(result, root, 0, L"CLSID\\", &CLSID_classTray);
-    DeleteTree(result, root, 0, L"TypeLib\\", &LIBID_Zanthel, k64Bit ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32");
-    if (!HasSubkeys(root, L"TypeLib\\", &LIBID_Zanthel, L"\\1.0\\0"))
-        DeleteTree(result, root, 0, L"TypeLib\\", &LIBID_Zanthel);
-    UniqueKey otherClass;
-    if (!OpenKey(otherClass, root, KEY_READ | kOtherView, L"CLSID\\", &CLSID_classTray)) {
-        // Registering the type library put the interface into both views.
-        DeleteTree(result, root, KEY_WOW64_32KEY, L"Interface\\", &IID__classTray);
-        DeleteTree(result, root, KEY_WOW64_64KEY, L"Interface\\", &IID__classTray);
-        DeleteTree(result, root, 0, kProgId);
-    }
+    for (const ServerClass& server : kClasses) UnregisterClass(result, root, server);
     return result;
+}
+
+HRESULT WriteProgId(HKEY root, const wchar_t* progId, const ServerClass& server) noexcept
+{
+    RETURN_IF_FAILED(SetValue(root, progId, nullptr, nullptr, nullptr, server.name));
+    return SetGuidValue(root, progId, nullptr, L"\\CLSID", *server.clsid);
+}
+
+HRESULT WriteClass(HKEY root, const Text& path, const ServerClass& server) noexcept
+{
+    const GUID* clsid = server.clsid;
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, nullptr, nullptr, server.name));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\InprocServer32", nullptr, path.Chars()));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\InprocServer32", L"ThreadingModel", L"Apartment"));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\ProgID", nullptr, server.progId));
+    RETURN_IF_FAILED(SetGuidValue(root, L"CLSID\\", clsid, L"\\TypeLib", *server.library));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\VERSION", nullptr, L"1.0"));
+    RETURN_IF_FAILED(WriteProgId(root, server.progId, server));
+    if (const wchar_t* current = server.versionIndependentProgId) {
+        RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\VersionIndependentProgID", nullptr, current));
+        RETURN_IF_FAILED(WriteProgId(root, current, server));
+        RETURN_IF_FAILED(SetValue(root, current, nullptr, L"\\CurVer", nullptr, server.progId));
+    }
+
+    // Registering the library also registers its automation interfaces. It
+    // writes through HKEY_CLASSES_ROOT, which the per-user path maps.
+    Text library;
+    RETURN_IF_FAILED(library.Assign(path));
+    RETURN_IF_FAILED(library.Append(server.libraryResource));
+    Microsoft::WRL::ComPtr<ITypeLib> types;
+    RETURN_IF_FAILED(::LoadTypeLibEx(library.Chars(), REGKIND_NONE, &types));
+    return ::RegisterTypeLib(types.Get(), const_cast<LPOLESTR>(library.Chars()), nullptr);
 }
 
 HRESULT WriteRegistration(HKEY root) noexcept
 {
     Text path;
     RETURN_IF_FAILED(module::Path(path));
-    const GUID* clsid = &CLSID_classTray;
-    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, nullptr, nullptr, kClassName));
-    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\InprocServer32", nullptr, path.Chars()));
-    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\InprocServer32", L"ThreadingModel", L"Apartment"));
-    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\ProgID", nullptr, kProgId));
-    RETURN_IF_FAILED(SetGuidValue(root, L"CLSID\\", clsid, L"\\TypeLib", LIBID_Zanthel));
-    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\VERSION", nullptr, L"1.0"));
-    RETURN_IF_FAILED(SetValue(root, kProgId, nullptr, nullptr, nullptr, kClassName));
-    RETURN_IF_FAILED(SetGuidValue(root, kProgId, nullptr, L"\\CLSID", CLSID_classTray));
-
-    // Registering the library also registers its automation interface. It
-    // writes through HKEY_CLASSES_ROOT, which the per-user path maps.
-    Microsoft::WRL::ComPtr<ITypeLib> library;
-    RETURN_IF_FAILED(::LoadTypeLibEx(path.Chars(), REGKIND_NONE, &library));
-    return ::RegisterTypeLib(library.Get(), const_cast<LPOLESTR>(path.Chars()), nullptr);
+    for (const ServerClass& server : kClasses) RETURN_IF_FAILED(WriteClass(root, path, server));
+    return S_OK;
 }
 
 // A registration that fails part way leaves nothing of itself behind.

@@ -5,6 +5,7 @@
 #include "module.h"
 #include "classTray.h"
 #include "interface.h"
+#include "NotifyIcon.h"
 #include "type_info.h"
 
 #include <new>
@@ -19,6 +20,7 @@ struct CreatableClass {
 
 constexpr CreatableClass kCreatableClasses[] = {
     {&CLSID_classTray, &classTray::CreateInstance},
+    {&CLSID_NotifyIcon, &NotifyIcon::CreateInstance},
 };
 
 class ClassFactory final : public ComObject<ClassFactory, Answers<IID_IClassFactory, IClassFactory>>,

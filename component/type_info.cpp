@@ -1,8 +1,10 @@
 #include "type_info.h"
 
 #include "interface.h"
+#include "notify_interface.h"
 #include "errors.h"
 #include "module.h"
+#include "resource.h"
 
 #include <atomic>
 #include <new>
@@ -11,17 +13,36 @@
 namespace zanthel {
 namespace {
 
-std::atomic<ClassTrayType*> cached{nullptr};
+struct Location {
+    UINT library;
+    const GUID* guid;
+};
+constexpr UINT kTypes = static_cast<UINT>(CachedType::Count);
+const Location kLocations[kTypes] = {
+    {ZANTHEL_TYPELIB, &IID__classTray},
+    {ZANTHEL_NOTIFY_TYPELIB, &IID_INotifyIcon},
+    {ZANTHEL_NOTIFY_TYPELIB, &CLSID_NotifyIcon},
+};
 
-HRESULT Load(ClassTrayType*& loaded) noexcept
+std::atomic<DispatchType*> cached[kTypes] = {};
+
+// The TYPELIB resource of that index, as "<module path>\<index>" names it.
+HRESULT LoadTypeLibrary(UINT index, Microsoft::WRL::ComPtr<ITypeLib>& library) noexcept
 {
-    ClassTrayType* type = new (std::nothrow) ClassTrayType;
+    Text path;
+    RETURN_IF_FAILED(module::Path(path));
+    RETURN_IF_FAILED(path.Append(L"\\"));
+    RETURN_IF_FAILED(path.AppendNumber(static_cast<LONG>(index)));
+    return ::LoadTypeLibEx(path.Chars(), REGKIND_NONE, &library);
+}
+
+HRESULT Load(const Location& location, DispatchType*& loaded) noexcept
+{
+    DispatchType* type = new (std::nothrow) DispatchType;
     if (!type) return E_OUTOFMEMORY;
     Microsoft::WRL::ComPtr<ITypeLib> library;
-    Text path;
-    HRESULT hr = module::Path(path);
-    if (SUCCEEDED(hr)) hr = ::LoadTypeLibEx(path.Chars(), REGKIND_NONE, &library);
-    if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(IID__classTray, &type->info);
+    HRESULT hr = LoadTypeLibrary(location.library, library);
+    if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(*location.guid, &type->info);
     if (SUCCEEDED(hr)) hr = type->members.Load(type->info.Get());
     if (FAILED(hr)) {
         delete type;
@@ -33,14 +54,15 @@ HRESULT Load(ClassTrayType*& loaded) noexcept
 
 }  // namespace
 
-HRESULT ClassTrayTypeInfo(const ClassTrayType*& type) noexcept
+HRESULT CachedTypeInfo(CachedType which, const DispatchType*& type) noexcept
 {
-    ClassTrayType* current = cached.load(std::memory_order_acquire);
+    std::atomic<DispatchType*>& slot = cached[static_cast<UINT>(which)];
+    DispatchType* current = slot.load(std::memory_order_acquire);
     if (!current) {
-        ClassTrayType* loaded = nullptr;
-        RETURN_IF_FAILED(Load(loaded));
+        DispatchType* loaded = nullptr;
+        RETURN_IF_FAILED(Load(kLocations[static_cast<UINT>(which)], loaded));
         // Another apartment may have loaded it meanwhile; keep the first.
-        if (cached.compare_exchange_strong(current, loaded)) {
+        if (slot.compare_exchange_strong(current, loaded)) {
             current = loaded;
         } else {
             delete loaded;
@@ -50,6 +72,9 @@ HRESULT ClassTrayTypeInfo(const ClassTrayType*& type) noexcept
     return S_OK;
 }
 
-void ReleaseTypeInfoCache() noexcept { delete cached.exchange(nullptr); }
+void ReleaseTypeInfoCache() noexcept
+{
+    for (std::atomic<DispatchType*>& slot : cached) delete slot.exchange(nullptr);
+}
 
 }  // namespace zanthel

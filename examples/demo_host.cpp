@@ -2,7 +2,7 @@
 // names are looked up at run time through IDispatch, the thread keeps
 // dispatching window messages, and mnuEvent is polled and cleared.
 //
-//   demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1]
+//   demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1] [--notify 0|1] [--balloon 0|1]
 //
 // Prints one line per event ("mnuEvent: Exit,72") and removes the icon after
 // the N-th "Exit" choice (default 1) or after N seconds (default 60). With
@@ -10,9 +10,18 @@
 // and choosing it ("Zanthel") counts as the exit choice. With
 // --linger it runs on for N seconds without the icon, so that a test can see
 // the notification area empty while the virtual desktop still exists.
+//
+// With --notify 1 it uses Zanthel.NotifyIcon instead, as a LabVIEW program
+// with Register Event Callback does: it finds the events' interface through
+// IProvideClassInfo2, advises a sink that prints each event by its name from
+// the type information ("event: MenuItemClick 2 Exit"), and also drains the
+// queue ("NextEvent: MenuItemClick,2,Exit"). --balloon 1 shows a balloon
+// notification from the icon.
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
+
+#include <olectl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,23 +30,17 @@
 
 namespace {
 
-// Calls a member by name. A put passes its value as the property-put
-// argument, as every automation client does.
-HRESULT Call(IDispatch* tray, const wchar_t* name, WORD kind, const wchar_t* text = nullptr,
-             std::wstring* result = nullptr)
+// Calls a member by name with one argument, or none when arg is empty. A put
+// passes its value as the property-put argument, as every automation client
+// does. Takes arg over.
+HRESULT CallWith(IDispatch* object, const wchar_t* name, WORD kind, VARIANT arg, std::wstring* result = nullptr)
 {
     DISPID id = 0;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    HRESULT hr = tray->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) return hr;
-
-    VARIANT arg;
-    ::VariantInit(&arg);
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS params = {};
-    if (text) {
-        arg.vt = VT_BSTR;
-        arg.bstrVal = ::SysAllocString(text);
+    if (arg.vt != VT_EMPTY) {
         params.rgvarg = &arg;
         params.cArgs = 1;
         if (kind == DISPATCH_PROPERTYPUT) {
@@ -48,7 +51,7 @@ HRESULT Call(IDispatch* tray, const wchar_t* name, WORD kind, const wchar_t* tex
     VARIANT out;
     ::VariantInit(&out);
     EXCEPINFO error = {};
-    hr = tray->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, &out, &error, nullptr);
+    if (SUCCEEDED(hr)) hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, &out, &error, nullptr);
     if (SUCCEEDED(hr) && result) *result = (out.vt == VT_BSTR && out.bstrVal) ? out.bstrVal : L"";
     if (hr == DISP_E_EXCEPTION && error.scode) hr = error.scode;
     ::SysFreeString(error.bstrSource);
@@ -57,6 +60,27 @@ HRESULT Call(IDispatch* tray, const wchar_t* name, WORD kind, const wchar_t* tex
     ::VariantClear(&out);
     ::VariantClear(&arg);
     return hr;
+}
+
+HRESULT Call(IDispatch* object, const wchar_t* name, WORD kind, const wchar_t* text = nullptr,
+             std::wstring* result = nullptr)
+{
+    VARIANT arg;
+    ::VariantInit(&arg);
+    if (text) {
+        arg.vt = VT_BSTR;
+        arg.bstrVal = ::SysAllocString(text);
+    }
+    return CallWith(object, name, kind, arg, result);
+}
+
+HRESULT SetFlag(IDispatch* object, const wchar_t* name, bool value)
+{
+    VARIANT arg;
+    ::VariantInit(&arg);
+    arg.vt = VT_BOOL;
+    arg.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return CallWith(object, name, DISPATCH_PROPERTYPUT, arg);
 }
 
 bool Failed(HRESULT hr, const char* what)
@@ -124,19 +148,171 @@ int Run(IDispatch* tray, int seconds, int exitsToStop, int linger, bool withMenu
     return 0;
 }
 
+// Prints every event it gets by the name the type information gives it.
+class PrintingSink final : public IDispatch {
+public:
+    PrintingSink(const IID& events, ITypeInfo* info) : events_(events), info_(info) { info_->AddRef(); }
+    ~PrintingSink() { info_->Release(); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        *object = riid == IID_IUnknown || riid == IID_IDispatch || riid == events_ ? this : nullptr;
+        if (!*object) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --references_;
+        if (!left) delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
+    {
+        BSTR name = nullptr;
+        UINT names = 0;
+        info_->GetNames(id, &name, 1, &names);
+        std::string line = "event: " + Utf8(name ? name : L"?");
+        ::SysFreeString(name);
+        // Arguments come last to first.
+        for (UINT i = params ? params->cArgs : 0; i-- > 0;) {
+            VARIANT text;
+            ::VariantInit(&text);
+            if (SUCCEEDED(::VariantChangeType(&text, &params->rgvarg[i], 0, VT_BSTR)))
+                line += " " + Utf8(text.bstrVal ? text.bstrVal : L"");
+            ::VariantClear(&text);
+        }
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        return S_OK;
+    }
+
+private:
+    IID events_;
+    ITypeInfo* info_;
+    ULONG references_ = 1;
+};
+
+// ShowBalloon(title, text), its kind left to its default.
+HRESULT ShowBalloon(IDispatch* icon, const wchar_t* title, const wchar_t* text)
+{
+    DISPID id = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"ShowBalloon")};
+    HRESULT hr = icon->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return hr;
+    VARIANT args[2];
+    args[0].vt = args[1].vt = VT_BSTR;
+    args[0].bstrVal = ::SysAllocString(text);  // last to first
+    args[1].bstrVal = ::SysAllocString(title);
+    DISPPARAMS params = {args, nullptr, 2, 0};
+    hr = icon->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    ::VariantClear(&args[0]);
+    ::VariantClear(&args[1]);
+    return hr;
+}
+
+// The events' interface and its type information, as a late-binding host finds them.
+HRESULT FindEvents(IDispatch* icon, IID& events, ITypeInfo** info)
+{
+    IProvideClassInfo2* classInfo = nullptr;
+    HRESULT hr = icon->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&classInfo));
+    if (FAILED(hr)) return hr;
+    ITypeInfo* coclass = nullptr;
+    hr = classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events);
+    if (SUCCEEDED(hr)) hr = classInfo->GetClassInfo(&coclass);
+    classInfo->Release();
+    if (FAILED(hr)) return hr;
+    ITypeLib* library = nullptr;
+    UINT index = 0;
+    hr = coclass->GetContainingTypeLib(&library, &index);
+    coclass->Release();
+    if (FAILED(hr)) return hr;
+    hr = library->GetTypeInfoOfGuid(events, info);
+    library->Release();
+    return hr;
+}
+
+int RunNotify(IDispatch* icon, int seconds, int exitsToStop, int linger, bool balloon)
+{
+    IID events;
+    ITypeInfo* info = nullptr;
+    if (Failed(FindEvents(icon, events, &info), "finding the events")) return 1;
+    IConnectionPointContainer* container = nullptr;
+    IConnectionPoint* point = nullptr;
+    DWORD cookie = 0;
+    auto* sink = new PrintingSink(events, info);
+    info->Release();
+    HRESULT hr = icon->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+    if (SUCCEEDED(hr)) hr = container->FindConnectionPoint(events, &point);
+    if (SUCCEEDED(hr)) hr = point->Advise(sink, &cookie);
+    if (container) container->Release();
+    sink->Release();
+    if (Failed(hr, "Advise")) {
+        if (point) point->Release();
+        return 1;
+    }
+
+    std::wstring id;
+    bool failed =
+        Failed(Call(icon, L"ToolTip", DISPATCH_PROPERTYPUT, L"Zanthel demo"), "ToolTip") ||
+        Failed(Call(icon, L"AddMenuItem", DISPATCH_METHOD, L"Show", &id), "AddMenuItem") ||
+        Failed(Call(icon, L"AddSeparator", DISPATCH_METHOD), "AddSeparator") ||
+        Failed(Call(icon, L"AddMenuItem", DISPATCH_METHOD, L"Exit", &id), "AddMenuItem") ||
+        Failed(SetFlag(icon, L"Visible", true), "Visible") ||
+        (balloon && Failed(ShowBalloon(icon, L"Zanthel demo", L"The measurement has finished."), "ShowBalloon"));
+    if (!failed) {
+        std::printf("Icon loaded\n");
+        std::fflush(stdout);
+        int exits = 0;
+        const DWORD start = ::GetTickCount();
+        while (exits < exitsToStop && ::GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
+            PumpMessages(100);
+            std::wstring event;
+            while (SUCCEEDED(Call(icon, L"NextEvent", DISPATCH_PROPERTYGET, nullptr, &event)) && !event.empty()) {
+                std::printf("NextEvent: %s\n", Utf8(event).c_str());
+                std::fflush(stdout);
+                if (event.compare(0, 14, L"MenuItemClick,") == 0 && event.size() > 5 &&
+                    event.compare(event.size() - 5, 5, L",Exit") == 0)
+                    ++exits;
+            }
+        }
+        if (exits < exitsToStop) std::printf("Time limit reached\n");
+        SetFlag(icon, L"Visible", false);
+        std::printf("Icon removed\n");
+        std::fflush(stdout);
+    }
+    point->Unadvise(cookie);
+    point->Release();
+    PumpMessages(static_cast<DWORD>(linger) * 1000);
+    return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    int seconds = 60, exits = 1, linger = 0, menu = 1;
+    int seconds = 60, exits = 1, linger = 0, menu = 1, notify = 0, balloon = 0;
     for (int i = 1; i < argc; i += 2) {
-        int* option = !std::strcmp(argv[i], "--seconds")  ? &seconds
-                      : !std::strcmp(argv[i], "--exits")  ? &exits
-                      : !std::strcmp(argv[i], "--linger") ? &linger
-                      : !std::strcmp(argv[i], "--menu")   ? &menu
-                                                          : nullptr;
+        int* option = !std::strcmp(argv[i], "--seconds")   ? &seconds
+                      : !std::strcmp(argv[i], "--exits")   ? &exits
+                      : !std::strcmp(argv[i], "--linger")  ? &linger
+                      : !std::strcmp(argv[i], "--menu")    ? &menu
+                      : !std::strcmp(argv[i], "--notify")  ? &notify
+                      : !std::strcmp(argv[i], "--balloon") ? &balloon
+                                                           : nullptr;
         if (!option || i + 1 == argc) {
-            std::printf("usage: demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1]\n");
+            std::printf(
+                "usage: demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1] [--notify 0|1] [--balloon "
+                "0|1]\n");
             return 2;
         }
         *option = std::atoi(argv[i + 1]);
@@ -147,11 +323,13 @@ int main(int argc, char** argv)
     int status = 1;
     CLSID clsid;
     IDispatch* tray = nullptr;
-    if (!Failed(::CLSIDFromProgID(L"Zanthel.classTray", &clsid), "CLSIDFromProgID (is Zanthel.dll registered?)") &&
+    const wchar_t* progId = notify ? L"Zanthel.NotifyIcon" : L"Zanthel.classTray";
+    if (!Failed(::CLSIDFromProgID(progId, &clsid), "CLSIDFromProgID (is Zanthel.dll registered?)") &&
         !Failed(
             ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&tray)),
             "CoCreateInstance")) {
-        status = Run(tray, seconds, exits, linger, menu != 0);
+        status = notify ? RunNotify(tray, seconds, exits, linger, balloon != 0)
+                        : Run(tray, seconds, exits, linger, menu != 0);
         tray->Release();
     }
     ::CoUninitialize();

@@ -3,6 +3,7 @@
 #include "errors.h"
 #include "clsMenu.h"
 #include "clsMenuBar.h"
+#include "icon_file.h"
 #include "menu_state.h"
 
 #include <wrl/client.h>
@@ -10,11 +11,16 @@
 namespace zanthel {
 namespace {
 
-// Only icons can be the window's icon; any other picture is refused.
+// Only icons can be the window's icon; any other picture is refused. The
+// picture comes from the file's checked bytes: given the path, the system's
+// loader would fetch anything without a drive letter as a URL.
 HRESULT LoadIconPicture(const Text& path, Microsoft::WRL::ComPtr<IPictureDisp>& picture)
 {
-    RETURN_IF_FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(path.Chars()), nullptr, 0, 0, IID_IPictureDisp,
-                                          reinterpret_cast<void**>(picture.GetAddressOf())));
+    Microsoft::WRL::ComPtr<IStream> stream;
+    ULONG size = 0;
+    RETURN_IF_FAILED(ReadIconFile(path, stream, size));
+    RETURN_IF_FAILED(::OleLoadPicture(stream.Get(), static_cast<LONG>(size), FALSE, IID_IPictureDisp,
+                                      reinterpret_cast<void**>(picture.GetAddressOf())));
     Microsoft::WRL::ComPtr<IPicture> asPicture;
     RETURN_IF_FAILED(picture.As(&asPicture));
     SHORT type = PICTYPE_UNINITIALIZED;

@@ -3,11 +3,15 @@
 // everything that happened, spoken to the shell in its version-4 protocol.
 #pragma once
 
+#include "event_ring.h"
+#include "handles.h"
 #include "ref_counted.h"
 #include "text.h"
 #include "win.h"
 
 namespace zanthel {
+
+struct NotifyState;
 
 // What the user did; the values are the events' dispatch identifiers.
 enum class IconEvent : LONG { Click = 1, DoubleClick = 2, MenuItemClick = 3, BalloonClick = 4, BalloonClosed = 5 };
@@ -79,7 +83,48 @@ public:
     HWND Window() const noexcept;
 
 private:
-    // (implementation's members)
+    friend struct NotifyState;
+    ~NotificationIcon() override;
+
+    HRESULT NotConnected() const noexcept;
+    void Fill(NOTIFYICONDATAW& data, UINT flags) const noexcept;
+    bool Tell(DWORD message, UINT flags) const noexcept;
+    // NIM_ADD, then the version-4 protocol.
+    bool Add() const noexcept;
+    void Hide() noexcept;
+    HRESULT Append(UINT flags, UINT_PTR id, const wchar_t* caption) noexcept;
+    HRESULT FindItem(LONG id) const noexcept;
+    void OnShellCallback(UINT event, int x, int y) noexcept;
+    void ShowMenu(int x, int y) noexcept;
+    void Raise(IconEvent event, LONG itemId, const Text& caption) noexcept;
+    void PostDelivery() noexcept;
+    void Deliver() noexcept;
+    // Ends the icon; destroyWindow is false when the window is already going.
+    void Shut(bool destroyWindow) noexcept;
+    void ReleaseWindow(bool destroy) noexcept;
+    // The thread ends under the loader lock: only NIM_DELETE, and the window let go.
+    void Abandon() noexcept;
+    void Unlink() noexcept;
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+    HWND hwnd_ = nullptr;
+    UniqueIcon icon_;
+    UniqueMenu menu_;
+    // A menu cleared while its popup is open, kept until the popup's loop ends.
+    UniqueMenu retired_;
+    Text tip_, iconPath_;
+    IconEventListener* listener_ = nullptr;
+    EventRing queue_{kQueueCapacity};
+    // Events the listener has yet to hear, held while the menu is open.
+    EventRing backlog_{kQueueCapacity};
+    LONG nextItemId_ = 1;
+    // When the last double click came, to drop the select some shells send after it.
+    DWORD doubleClickTick_ = 0;
+    bool visible_ = false, leftClickMenu_ = false, closed_ = false;
+    bool tracking_ = false, deliveryPosted_ = false, swallowSelect_ = false;
+    // The apartment's list of live icons, while this one is in it.
+    NotifyState* state_ = nullptr;
+    NotificationIcon *previous_ = nullptr, *next_ = nullptr;
 };
 
 }  // namespace zanthel

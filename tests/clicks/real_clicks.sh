@@ -83,4 +83,46 @@ tray_wait_line 5 "$output" "mnuEvent: Zanthel" || fail "choosing Top gave no Zan
 tray_wait_line 5 "$output" "Icon removed" || fail "the second host did not end"
 wait "$host_pid" || fail "the second host ended with status $?"
 host_pid=
-echo "PASS: LeftMouse, Exit,72, Show and Zanthel through real clicks"
+
+# NotifyIcon: a host with an event sink gets Click and MenuItemClick, and its
+# queue holds the same events in the same order.
+output=$out_dir/host-output-notify.txt
+timeout 60 wine "$host" --notify 1 --seconds 45 >"$output" 2>&1 &
+host_pid=$!
+tray_wait_line 30 "$output" "Icon loaded" || fail "the NotifyIcon host did not show its icon"
+tray_wait 15 tray_icon_drawn || fail "no NotifyIcon in the taskbar"
+tray_left_click
+tray_wait_line 5 "$output" "event: Click" || fail "a left click raised no Click"
+tray_open_popup "$host" || fail "a right click opened no NotifyIcon menu"
+tray_choose last
+tray_wait_line 5 "$output" "Icon removed" || fail "choosing Exit did not end the NotifyIcon host"
+tray_wait 2 tray_icon_gone || fail "Visible = False left the icon in the taskbar"
+wait "$host_pid" || fail "the NotifyIcon host ended with status $?"
+host_pid=
+expected="Icon loaded
+event: Click
+NextEvent: Click
+event: MenuItemClick 2 Exit
+NextEvent: MenuItemClick,2,Exit
+Icon removed"
+[ "$(tr -d '\r' <"$output")" = "$expected" ] || fail "unexpected NotifyIcon host output"
+
+# A balloon notification shows beside the icon: a window of the shell's that
+# is neither the desktop nor the taskbar.
+tray_find_balloon() {
+    for _tb_window in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
+        _tb_size=$(xwininfo -id "$_tb_window" 2>/dev/null | awk '/^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print w, h }')
+        set -- $_tb_size
+        [ "${1:-0}" -ge 100 ] && [ "${2:-0}" -ge 30 ] && [ "${2:-0}" -le 200 ] && return 0
+    done
+    return 1
+}
+output=$out_dir/host-output-balloon.txt
+timeout 60 wine "$host" --notify 1 --balloon 1 --seconds 8 >"$output" 2>&1 &
+host_pid=$!
+tray_wait_line 30 "$output" "Icon loaded" || fail "the balloon host did not show its icon"
+tray_wait 10 tray_find_balloon || fail "no balloon showed"
+tray_screenshot "$out_dir/balloon.png" && echo "Balloon: $out_dir/balloon.png"
+wait "$host_pid" || fail "the balloon host ended with status $?"
+host_pid=
+echo "PASS: LeftMouse, Exit,72, Show and Zanthel, and NotifyIcon's Click, MenuItemClick and balloon through real clicks"

@@ -25,6 +25,10 @@ ComPtr<IClassFactory> Factory()
 const std::wstring kClass = L"{F10E18D1-7FD9-4FCB-A502-A4EBD416FEE0}";
 const std::wstring kLibrary = L"{523C9B63-E39D-43F2-89E9-BC52ACAF8220}";
 const std::wstring kInterface = L"{255303FC-DB0E-4A3C-A0BE-1F532BA54289}";
+const std::wstring kNotifyClass = L"{32F47B91-0869-40E1-8864-78D847A3534E}";
+const std::wstring kNotifyLibrary = L"{CBA33684-8FF9-404A-A932-BDBE32C1F40D}";
+const std::wstring kNotifyInterface = L"{D65FDAAB-7FB0-43E4-A050-7228510BE9BB}";
+const std::wstring kNotifyEvents = L"{E142EF95-8AB1-4F76-9E31-4A1E9C80CD38}";
 
 std::wstring Value(const std::wstring& key, const wchar_t* name = nullptr)
 {
@@ -43,30 +47,44 @@ bool KeyExists(const std::wstring& path, HKEY root = HKEY_CLASSES_ROOT, REGSAM v
 }
 
 const std::wstring kPlatformKey = sizeof(void*) == 8 ? L"win64" : L"win32";
-// The other architecture's registration in the same tree shares the ProgID and the type library key.
-bool OtherArchitectureRegistered(HKEY root = HKEY_CLASSES_ROOT, const std::wstring& prefix = L"")
+// The other architecture's registration of a class in the same tree shares its ProgIDs and type library key.
+bool OtherArchitectureRegistered(HKEY root = HKEY_CLASSES_ROOT, const std::wstring& prefix = L"",
+                                 const std::wstring& classKey = L"CLSID\\" + kClass)
 {
-    return KeyExists(prefix + L"CLSID\\" + kClass, root, sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+    return KeyExists(prefix + classKey, root, sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
 }
+
+// Each class: its own keys, then those it shares with the other architecture.
+const std::vector<std::vector<std::wstring>> kClassKeys = {
+    {L"CLSID\\" + kClass, L"TypeLib\\" + kLibrary + L"\\1.0\\0\\" + kPlatformKey, L"Interface\\" + kInterface,
+     L"Zanthel.classTray"},
+    {L"CLSID\\" + kNotifyClass, L"TypeLib\\" + kNotifyLibrary + L"\\1.0\\0\\" + kPlatformKey,
+     L"Interface\\" + kNotifyInterface, L"Interface\\" + kNotifyEvents, L"Zanthel.NotifyIcon.1", L"Zanthel.NotifyIcon"},
+};
 
 // Every key of ours, and whether it exists; the shared ones only while the
 // other architecture's registration does not keep them.
 std::vector<bool> OurKeys(HKEY root = HKEY_CLASSES_ROOT, const std::wstring& prefix = L"")
 {
     std::vector<bool> exist;
-    for (const std::wstring& key : {L"CLSID\\" + kClass, L"TypeLib\\" + kLibrary + L"\\1.0\\0\\" + kPlatformKey})
-        exist.push_back(KeyExists(prefix + key, root));
-    if (!OtherArchitectureRegistered(root, prefix)) {
-        // The type library writes the interface into both registry views.
-        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
-            exist.push_back(KeyExists(prefix + L"Interface\\" + kInterface, root, view));
-        exist.push_back(KeyExists(prefix + L"Zanthel.classTray", root));
+    for (const std::vector<std::wstring>& keys : kClassKeys) {
+        exist.push_back(KeyExists(prefix + keys[0], root));
+        exist.push_back(KeyExists(prefix + keys[1], root));
+        if (OtherArchitectureRegistered(root, prefix, keys[0])) continue;
+        // The type library writes the interfaces into both registry views; the ProgIDs are looked for there too.
+        for (size_t i = 2; i < keys.size(); ++i)
+            for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+                exist.push_back(KeyExists(prefix + keys[i], root, view));
     }
     return exist;
 }
 
 const auto realRegisterTypeLib = &::RegisterTypeLib;
-HRESULT WINAPI RefuseTypeLibrary(ITypeLib*, LPCOLESTR, LPCOLESTR) { return TYPE_E_REGISTRYACCESS; }
+std::wstring refusedLibrary;
+HRESULT WINAPI RefuseTypeLibrary(ITypeLib* library, LPOLESTR path, LPOLESTR help)
+{
+    return path == refusedLibrary ? TYPE_E_REGISTRYACCESS : realRegisterTypeLib(library, path, help);
+}
 
 // What the per-user registration does, in order, with OaEnablePerUserTLibRegistration
 // absent (as in Wine 8 and before Vista SP1) or handed over as a recorder.
@@ -194,6 +212,8 @@ TEST(Registration, WritesWhatClientsNeedAndUnregisterRemovesIt)
     ASSERT_EQ(S_OK, DllExports().DllRegisterServer());
     ASSERT_EQ(S_OK, DllExports().DllRegisterServer());  // a second run must leave the same entries
     const std::wstring server = L"CLSID\\" + kClass + L"\\InprocServer32", iface = L"Interface\\" + kInterface;
+    const std::wstring notify = L"CLSID\\" + kNotifyClass, notifyServer = notify + L"\\InprocServer32";
+    const std::wstring marshaler = L"{00020424-0000-0000-C000-000000000046}";
     const std::tuple<std::wstring, const wchar_t*, std::wstring> values[] = {
         {server, nullptr, DllPath()},
         {server, L"ThreadingModel", L"Apartment"},
@@ -201,7 +221,21 @@ TEST(Registration, WritesWhatClientsNeedAndUnregisterRemovesIt)
         {L"TypeLib\\" + kLibrary + (sizeof(void*) == 8 ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32"), nullptr, DllPath()},
         {iface + L"\\TypeLib", nullptr, kLibrary},
         // Automation interfaces are marshalled by the system's type-library marshaler.
-        {iface + L"\\ProxyStubClsid32", nullptr, L"{00020424-0000-0000-C000-000000000046}"},
+        {iface + L"\\ProxyStubClsid32", nullptr, marshaler},
+        {notifyServer, nullptr, DllPath()},
+        {notifyServer, L"ThreadingModel", L"Apartment"},
+        {notify + L"\\ProgID", nullptr, L"Zanthel.NotifyIcon.1"},
+        {notify + L"\\VersionIndependentProgID", nullptr, L"Zanthel.NotifyIcon"},
+        {notify + L"\\TypeLib", nullptr, kNotifyLibrary},
+        {notify + L"\\VERSION", nullptr, L"1.0"},
+        {L"Zanthel.NotifyIcon.1\\CLSID", nullptr, kNotifyClass},
+        {L"Zanthel.NotifyIcon\\CLSID", nullptr, kNotifyClass},
+        {L"Zanthel.NotifyIcon\\CurVer", nullptr, L"Zanthel.NotifyIcon.1"},
+        // The second type library resource of the DLL.
+        {L"TypeLib\\" + kNotifyLibrary + L"\\1.0\\0\\" + kPlatformKey, nullptr, DllPath() + L"\\2"},
+        {L"Interface\\" + kNotifyInterface + L"\\TypeLib", nullptr, kNotifyLibrary},
+        {L"Interface\\" + kNotifyInterface + L"\\ProxyStubClsid32", nullptr, marshaler},
+        {L"Interface\\" + kNotifyEvents + L"\\TypeLib", nullptr, kNotifyLibrary},
     };
     for (const auto& [key, name, expected] : values) EXPECT_EQ(expected, Value(key, name)) << key;
 
@@ -230,18 +264,22 @@ TEST(Registration, RefusedWriteFails)
 
 TEST(Registration, AllOrNothing)
 {
-    // A refused type library takes the keys written before it away again.
+    // Either refused type library takes every key written, both classes', away again.
     ASSERT_EQ(S_OK, DllExports().DllUnregisterServer());
     ReplaceImport(reinterpret_cast<const void*>(realRegisterTypeLib),
                   reinterpret_cast<const void*>(&RefuseTypeLibrary));
-    EXPECT_EQ(TYPE_E_REGISTRYACCESS, DllExports().DllRegisterServer());
+    for (const std::wstring& library : {DllPath(), DllPath() + L"\\2"}) {
+        refusedLibrary = library;
+        EXPECT_EQ(TYPE_E_REGISTRYACCESS, DllExports().DllRegisterServer());
+        EXPECT_EQ(std::vector<bool>(OurKeys().size(), false), OurKeys()) << library;
+    }
     ReplaceImport(reinterpret_cast<const void*>(&RefuseTypeLibrary),
                   reinterpret_cast<const void*>(realRegisterTypeLib));
-    EXPECT_EQ(std::vector<bool>(OurKeys().size(), false), OurKeys());
 
     // Unregistering removes what is there, whatever is missing.
     ASSERT_EQ(S_OK, DllExports().DllRegisterServer());
-    ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + kLibrary).c_str()));
+    for (const std::wstring& library : {kLibrary, kNotifyLibrary})
+        ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + library).c_str()));
     EXPECT_EQ(S_OK, DllExports().DllUnregisterServer());
     EXPECT_EQ(std::vector<bool>(OurKeys().size(), false), OurKeys());
     ASSERT_EQ(S_OK, DllExports().DllRegisterServer());
@@ -255,7 +293,8 @@ TEST(Registration, ForTheCurrentUserOnly)
     const std::wstring user = L"Software\\Classes\\";
     ASSERT_EQ(S_OK, DllExports().DllInstall(TRUE, L"user"));
     EXPECT_EQ(std::vector<bool>(OurKeys(HKEY_CURRENT_USER, user).size(), true), OurKeys(HKEY_CURRENT_USER, user));
-    EXPECT_FALSE(KeyExists(L"Software\\Classes\\CLSID\\" + kClass, HKEY_LOCAL_MACHINE)) << "nothing machine-wide";
+    for (const std::wstring& clsid : {kClass, kNotifyClass})
+        EXPECT_FALSE(KeyExists(L"Software\\Classes\\CLSID\\" + clsid, HKEY_LOCAL_MACHINE)) << "nothing machine-wide";
     EXPECT_EQ(otherMachineWide, OtherArchitectureRegistered());
     const std::wstring server = user + L"CLSID\\" + kClass + L"\\InprocServer32";
     wchar_t path[MAX_PATH] = {};
@@ -287,8 +326,8 @@ TEST(Registration, PerUserLetsTheTypeLibraryFollowTheUserMapping)
     ReplaceImport(reinterpret_cast<const void*>(&OfferEnable), reinterpret_cast<const void*>(realGetProcAddress));
     ReplaceImport(reinterpret_cast<const void*>(&NoteRegisterTypeLib),
                   reinterpret_cast<const void*>(realRegisterTypeLib));
-    const std::vector<std::wstring> expected = {L"RegisterTypeLib", L"enable", L"RegisterTypeLib",
-                                                L"enable, library registered"};
+    const std::vector<std::wstring> expected = {L"RegisterTypeLib", L"RegisterTypeLib", L"enable",
+                                                L"RegisterTypeLib", L"RegisterTypeLib", L"enable, library registered"};
     EXPECT_EQ(expected, steps);
     EXPECT_FALSE(KeyExists(kUserLibrary, HKEY_CURRENT_USER));
 }

@@ -1,8 +1,8 @@
 #!/bin/sh
 # The 32-bit and the 64-bit Zanthel.dll registered in one 64-bit prefix: each
 # registration lands in its own architecture's registry view, pointing at its
-# own file; a 32-bit and a 64-bit script host each create the object by its
-# ProgID; unregistering either DLL leaves the other one creatable, and
+# own file; a 32-bit and a 64-bit script host each create both classes by
+# their ProgIDs; unregistering either DLL leaves the other one creatable, and
 # unregistering the only one, machine-wide or per user, leaves no key of ours
 # in either view.
 # Usage: side_by_side.sh <64-bit Zanthel.dll> <32-bit Zanthel.dll>
@@ -39,9 +39,9 @@ server_in_view() {
         sed -n 's/^ *(Default) *REG_SZ *//p' | grep . || echo none
 }
 
-# "created" when the script host of that architecture creates the object.
+# "created" when the script host of that architecture creates the ProgID's class.
 create_from() {
-    if timeout 60 "$tool" "$1" cscript //nologo "$script" </dev/null 2>&1 | tr -d '\r' | grep -qx ZANTHEL-CREATED; then
+    if timeout 60 "$tool" "$1" cscript //nologo "$script" "$2" </dev/null 2>&1 | tr -d '\r' | grep -qx ZANTHEL-CREATED; then
         echo created
     else
         echo "not created"
@@ -55,7 +55,10 @@ unregister() { timeout 60 "$tool" "$1" regsvr32 /s /u "$2" || echo "regsvr32 /u 
 leftovers() {
     found=
     for key in 'CLSID\{F10E18D1-7FD9-4FCB-A502-A4EBD416FEE0}' 'Interface\{255303FC-DB0E-4A3C-A0BE-1F532BA54289}' \
-        'TypeLib\{523C9B63-E39D-43F2-89E9-BC52ACAF8220}' Zanthel.classTray; do
+        'TypeLib\{523C9B63-E39D-43F2-89E9-BC52ACAF8220}' Zanthel.classTray \
+        'CLSID\{32F47B91-0869-40E1-8864-78D847A3534E}' 'Interface\{D65FDAAB-7FB0-43E4-A050-7228510BE9BB}' \
+        'Interface\{E142EF95-8AB1-4F76-9E31-4A1E9C80CD38}' 'TypeLib\{CBA33684-8FF9-404A-A932-BDBE32C1F40D}' \
+        Zanthel.NotifyIcon.1 Zanthel.NotifyIcon; do
         for view in 32 64; do
             timeout 30 "$tool" 64 reg query "$1\\$key" "/reg:$view" >/dev/null 2>&1 && found="$found $key/reg:$view"
         done
@@ -77,8 +80,10 @@ register 64 "$path64"
 register 32 "$path32"
 check "$(server_in_view 64)" "$path64" "the 64-bit view names the 64-bit DLL"
 check "$(server_in_view 32)" "$path32" "the 32-bit view names the 32-bit DLL"
-check "$(create_from 64)" created "a 64-bit host creates Zanthel.classTray"
-check "$(create_from 32)" created "a 32-bit host creates Zanthel.classTray"
+for class in Zanthel.classTray Zanthel.NotifyIcon; do
+    check "$(create_from 64 $class)" created "a 64-bit host creates $class"
+    check "$(create_from 32 $class)" created "a 32-bit host creates $class"
+done
 
 # Per user beside both machine-wide registrations (regsvr32 /n /i:user).
 for bits in 32 64; do
@@ -92,13 +97,17 @@ done
 unregister 32 "$path32"
 check "$(server_in_view 32)" none "unregistering the 32-bit DLL empties the 32-bit view"
 check "$(server_in_view 64)" "$path64" "and keeps the 64-bit view"
-check "$(create_from 32)" "not created" "a 32-bit host then has nothing to create"
-check "$(create_from 64)" created "a 64-bit host still creates Zanthel.classTray"
+for class in Zanthel.classTray Zanthel.NotifyIcon; do
+    check "$(create_from 32 $class)" "not created" "a 32-bit host then cannot create $class"
+    check "$(create_from 64 $class)" created "a 64-bit host still creates $class"
+done
 
 register 32 "$path32"
 unregister 64 "$path64"
 check "$(server_in_view 64)" none "unregistering the 64-bit DLL empties the 64-bit view"
-check "$(create_from 32)" created "a 32-bit host still creates Zanthel.classTray"
+for class in Zanthel.classTray Zanthel.NotifyIcon; do
+    check "$(create_from 32 $class)" created "a 32-bit host still creates $class"
+done
 
 # Other tests expect the DLLs registered.
 register 64 "$path64"

@@ -1,0 +1,121 @@
+#include "icon_file.h"
+
+#include "errors.h"
+#include "handles.h"
+
+namespace zanthel {
+namespace {
+
+// A 256 x 256 image at 32 bits takes 264 KB; no real icon file comes near this.
+constexpr DWORD kMaxIconFileBytes = 4u << 20;
+
+DWORD LittleEndian(const BYTE* at, int bytes)
+{
+    DWORD value = 0;
+    while (bytes--) value = value << 8 | at[bytes];
+    return value;
+}
+
+// No icon image is wider than 256 pixels; this bounds the arithmetic below.
+constexpr LONG kMaxSide = 1 << 16;
+
+// An image is a PNG, which its decoder checks, or a DIB whose header, colour
+// table and colour bits lie inside it: the loaders size those in 32 bits,
+// which a huge width wraps (the mask may be missing; they do without it).
+bool IsIconImage(const BYTE* image, DWORD length)
+{
+    if (length >= 4 && LittleEndian(image, 4) == 0x474E5089) return true;  // "\x89PNG"
+    if (length < sizeof(BITMAPINFOHEADER)) return false;
+    const DWORD header = LittleEndian(image, 4);
+    const LONG width = static_cast<LONG>(LittleEndian(image + 4, 4));
+    const LONG height = static_cast<LONG>(LittleEndian(image + 8, 4));
+    const DWORD bits = LittleEndian(image + 14, 2);
+    const DWORD compression = LittleEndian(image + 16, 4);
+    const DWORD used = LittleEndian(image + 32, 4);
+    if (header < sizeof(BITMAPINFOHEADER) || width < 1 || width > kMaxSide || height < 1 || height > 2 * kMaxSide ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) ||
+        (compression != BI_RGB && compression != BI_BITFIELDS))
+        return false;
+    const DWORD colours = used ? (used < 256 ? used : 256) : bits <= 8 ? 1u << bits : 0;
+    const ULONGLONG table = (compression == BI_BITFIELDS ? 12 : 0) + colours * 4;
+    const ULONGLONG colourBits = static_cast<ULONGLONG>((width * bits + 31) / 32 * 4) * (height / 2);
+    return header + table + colourBits <= length;
+}
+
+// The loaders trust the header and directory too: a count or an image that
+// runs past the data makes them read past it.
+bool IsIconFile(const BYTE* bytes, DWORD size)
+{
+    if (size < 6 || LittleEndian(bytes, 2) != 0 || LittleEndian(bytes + 2, 2) != 1) return false;
+    const DWORD count = LittleEndian(bytes + 4, 2);
+    const DWORD directoryEnd = 6 + count * 16;  // at most about 1 MB, so no overflow
+    if (count == 0 || directoryEnd > size) return false;
+    for (const BYTE* entry = bytes + 6; entry < bytes + directoryEnd; entry += 16) {
+        const DWORD length = LittleEndian(entry + 8, 4);
+        const DWORD offset = LittleEndian(entry + 12, 4);
+        if (offset > size || length > size - offset || !IsIconImage(bytes + offset, length)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept
+{
+    // Cut at a nul, the name would be another file's.
+    if (path.HasNul()) return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+    const HANDLE opened =
+        ::CreateFileW(path.Chars(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
+    UniqueFile file(opened);
+    // A pipe or a device could keep the read waiting for ever.
+    LARGE_INTEGER length;
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.get(), &length) || length.QuadPart < 6 ||
+        length.QuadPart > kMaxIconFileBytes)
+        return CTL_E_INVALIDPICTURE;
+    size = static_cast<ULONG>(length.QuadPart);
+
+    ULARGE_INTEGER streamSize;
+    streamSize.QuadPart = size;
+    RETURN_IF_FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()));
+    RETURN_IF_FAILED(stream->SetSize(streamSize));
+    HGLOBAL memory = nullptr;
+    RETURN_IF_FAILED(::GetHGlobalFromStream(stream.Get(), &memory));
+    auto* bytes = static_cast<BYTE*>(::GlobalLock(memory));
+    if (!bytes) return E_OUTOFMEMORY;
+    DWORD read = 0;
+    const bool usable = ::ReadFile(file.get(), bytes, size, &read, nullptr) && read == size && IsIconFile(bytes, size);
+    ::GlobalUnlock(memory);
+    return usable ? S_OK : CTL_E_INVALIDPICTURE;
+}
+
+HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) noexcept
+{
+    Microsoft::WRL::ComPtr<IStream> stream;
+    ULONG size = 0;
+    RETURN_IF_FAILED(ReadIconFile(path, stream, size));
+    HGLOBAL memory = nullptr;
+    RETURN_IF_FAILED(::GetHGlobalFromStream(stream.Get(), &memory));
+    auto* bytes = static_cast<BYTE*>(::GlobalLock(memory));
+    if (!bytes) return E_OUTOFMEMORY;
+    // The exact size, else the smallest larger one, else the largest; a
+    // width of 0 in the directory means 256.
+    const BYTE* chosen = nullptr;
+    int chosenWidth = 0;
+    for (const BYTE* entry = bytes + 6; entry < bytes + 6 + LittleEndian(bytes + 4, 2) * 16; entry += 16) {
+        const int entryWidth = entry[0] ? entry[0] : 256;
+        const bool better = !chosen || (chosenWidth < width ? entryWidth > chosenWidth
+                                                            : entryWidth >= width && entryWidth < chosenWidth);
+        if (better) {
+            chosen = entry;
+            chosenWidth = entryWidth;
+        }
+    }
+    icon.reset(::CreateIconFromResourceEx(bytes + LittleEndian(chosen + 12, 4), LittleEndian(chosen + 8, 4), TRUE,
+                                          0x00030000, width, height, LR_DEFAULTCOLOR));
+    ::GlobalUnlock(memory);
+    return icon ? S_OK : CTL_E_INVALIDPICTURE;
+}
+
+}  // namespace zanthel

@@ -1,0 +1,22 @@
+// Icon files that hosts name, read from the file system only and checked
+// before any picture or icon loader sees them.
+#pragma once
+
+#include "handles.h"
+#include "text.h"
+#include "win.h"
+
+#include <wrl/client.h>
+
+namespace zanthel {
+
+// Reads a regular disk file, its name resolved as CreateFileW resolves it
+// (a relative name against the current directory), into a stream of size
+// bytes. Fails for any other name or file, for a file too large to be an
+// icon, and for one whose header, directory or images do not fit its size.
+HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept;
+
+// The checked file's image nearest to width x height, as an icon of that size.
+HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) noexcept;
+
+}  // namespace zanthel

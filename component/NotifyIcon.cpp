@@ -1,0 +1,235 @@
+#include "NotifyIcon.h"
+
+#include "apartment_lifetime.h"
+#include "errors.h"
+#include "type_info.h"
+
+#include <new>
+#include <utility>
+
+namespace zanthel {
+namespace {
+
+HRESULT GetText(BSTR* value, const Text& text) noexcept
+{
+    return DescribingBarrier([&] {
+        if (!value) return E_POINTER;
+        *value = nullptr;
+        return text.CopyTo(value);
+    });
+}
+
+HRESULT GetFlag(VARIANT_BOOL* value, bool flag) noexcept
+{
+    return DescribingBarrier([&] {
+        if (!value) return E_POINTER;
+        *value = flag ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    });
+}
+
+// A string parameter as the layer takes it; a null BSTR is the empty text.
+template <typename Body>
+HRESULT WithText(BSTR value, Body&& body) noexcept
+{
+    return DescribingBarrier([&] {
+        Text text;
+        RETURN_IF_FAILED(text.Assign(value));
+        return body(text);
+    });
+}
+
+}  // namespace
+
+NotifyIcon::NotifyIcon(Ref<NotificationIcon>&& icon) noexcept
+    : SingleConnectionPointContainer(DIID_DNotifyIconEvents), icon_(std::move(icon))
+{
+    icon_->Listen(this);
+}
+
+NotifyIcon::~NotifyIcon()
+{
+    icon_->Listen(nullptr);
+    icon_->Close();
+}
+
+HRESULT NotifyIcon::CreateInstance(REFIID riid, void** object) noexcept
+{
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    return DescribingBarrier([&] {
+        // The icon goes at the apartment's last CoUninitialize, even if the
+        // host never releases the object.
+        RETURN_IF_FAILED(WatchApartment());
+        Ref<NotificationIcon> icon;
+        RETURN_IF_FAILED(NotificationIcon::Create(icon));
+        auto* created = new (std::nothrow) NotifyIcon(std::move(icon));
+        if (!created) return E_OUTOFMEMORY;
+        const HRESULT hr = created->QueryInterface(riid, object);
+        created->Release();
+        return hr;
+    });
+}
+
+HRESULT NotifyIcon::GetTypeInfoCount(UINT* count) noexcept
+{
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT NotifyIcon::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept
+{
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    const DispatchType* type;
+    RETURN_IF_FAILED(CachedTypeInfo(CachedType::NotifyIcon, type));
+    return type->info.CopyTo(info);
+}
+
+HRESULT NotifyIcon::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept
+{
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (count > 0 && (!names || !ids)) return E_INVALIDARG;
+    const DispatchType* type;
+    RETURN_IF_FAILED(CachedTypeInfo(CachedType::NotifyIcon, type));
+    return type->info->GetIDsOfNames(names, count, ids);
+}
+
+HRESULT NotifyIcon::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* exception, UINT* argumentError) noexcept
+{
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (!params || (params->cArgs > 0 && !params->rgvarg) || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
+        return E_INVALIDARG;
+    if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
+    const DispatchType* type;
+    RETURN_IF_FAILED(CachedTypeInfo(CachedType::NotifyIcon, type));
+    if (!type->members.Answers(id, flags)) return DISP_E_MEMBERNOTFOUND;
+    if (type->members.TooManyArguments(id, flags, params->cArgs)) return DISP_E_BADPARAMCOUNT;
+    // A member may raise an event whose handler releases the host's last reference.
+    Microsoft::WRL::ComPtr<INotifyIcon> self(this);
+    // Plain [in] parameters: oleaut32 writes nothing back into the caller's arguments.
+    return type->info->Invoke(self.Get(), id, flags, params, result, exception, argumentError);
+}
+
+HRESULT NotifyIcon::get_ToolTip(BSTR* value) noexcept { return GetText(value, icon_->ToolTip()); }
+
+HRESULT NotifyIcon::put_ToolTip(BSTR value) noexcept
+{
+    return WithText(value, [&](const Text& tip) { return icon_->SetToolTip(tip); });
+}
+
+HRESULT NotifyIcon::get_Icon(BSTR* value) noexcept { return GetText(value, icon_->IconPath()); }
+
+HRESULT NotifyIcon::put_Icon(BSTR value) noexcept
+{
+    return WithText(value, [&](const Text& path) { return icon_->SetIcon(path); });
+}
+
+HRESULT NotifyIcon::get_Visible(VARIANT_BOOL* value) noexcept { return GetFlag(value, icon_->Visible()); }
+
+HRESULT NotifyIcon::put_Visible(VARIANT_BOOL value) noexcept
+{
+    return DescribingBarrier([&] { return icon_->SetVisible(value != VARIANT_FALSE); });
+}
+
+HRESULT NotifyIcon::AddMenuItem(BSTR caption, LONG* id) noexcept
+{
+    return WithText(caption, [&](const Text& text) {
+        if (!id) return E_POINTER;
+        *id = 0;
+        if (text.Empty())
+            return Describe(E_INVALIDARG, L"A menu item needs a caption; AddSeparator adds a separator line");
+        return icon_->AddMenuItem(text, *id);
+    });
+}
+
+HRESULT NotifyIcon::AddSeparator() noexcept
+{
+    return DescribingBarrier([&] { return icon_->AddSeparator(); });
+}
+
+HRESULT NotifyIcon::SetMenuItemChecked(LONG id, VARIANT_BOOL checked) noexcept
+{
+    return DescribingBarrier([&] { return icon_->SetMenuItemChecked(id, checked != VARIANT_FALSE); });
+}
+
+HRESULT NotifyIcon::SetMenuItemEnabled(LONG id, VARIANT_BOOL enabled) noexcept
+{
+    return DescribingBarrier([&] { return icon_->SetMenuItemEnabled(id, enabled != VARIANT_FALSE); });
+}
+
+HRESULT NotifyIcon::ClearMenu() noexcept
+{
+    return DescribingBarrier([&] { return icon_->ClearMenu(); });
+}
+
+HRESULT NotifyIcon::ShowBalloon(BSTR title, BSTR text, LONG kind) noexcept
+{
+    return WithText(title, [&](const Text& heading) {
+        return WithText(text, [&](const Text& body) { return icon_->ShowBalloon(heading, body, kind); });
+    });
+}
+
+HRESULT NotifyIcon::get_NextEvent(BSTR* value) noexcept
+{
+    return DescribingBarrier([&] {
+        if (!value) return E_POINTER;
+        *value = nullptr;
+        Text event;
+        RETURN_IF_FAILED(icon_->NextEvent(event));
+        return event.CopyTo(value);
+    });
+}
+
+HRESULT NotifyIcon::get_LeftClickMenu(VARIANT_BOOL* value) noexcept { return GetFlag(value, icon_->LeftClickMenu()); }
+
+HRESULT NotifyIcon::put_LeftClickMenu(VARIANT_BOOL value) noexcept
+{
+    return DescribingBarrier([&] {
+        icon_->SetLeftClickMenu(value != VARIANT_FALSE);
+        return S_OK;
+    });
+}
+
+HRESULT NotifyIcon::GetClassInfo(ITypeInfo** info) noexcept
+{
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    const DispatchType* type;
+    RETURN_IF_FAILED(CachedTypeInfo(CachedType::NotifyIconClass, type));
+    return type->info.CopyTo(info);
+}
+
+HRESULT NotifyIcon::GetGUID(DWORD kind, GUID* guid) noexcept
+{
+    if (!guid) return E_POINTER;
+    *guid = GUID_NULL;
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+    *guid = DIID_DNotifyIconEvents;
+    return S_OK;
+}
+
+HRESULT NotifyIcon::InterfaceSupportsErrorInfo(REFIID riid) noexcept
+{
+    return riid == IID_INotifyIcon ? S_OK : S_FALSE;
+}
+
+void NotifyIcon::IconEventRaised(IconEvent event, LONG itemId, const Text& caption) noexcept
+{
+    VARIANT arguments[2];
+    UINT count = 0;
+    if (event == IconEvent::MenuItemClick) {
+        // MenuItemClick(id, caption), the last parameter first.
+        V_VT(&arguments[0]) = VT_BSTR;
+        V_BSTR(&arguments[0]) = caption.Get();
+        V_VT(&arguments[1]) = VT_I4;
+        V_I4(&arguments[1]) = itemId;
+        count = 2;
+    }
+    Raise(static_cast<DISPID>(event), arguments, count);
+}
+
+}  // namespace zanthel

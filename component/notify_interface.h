@@ -1,0 +1,7 @@
+// The declarations generated from ZanthelNotify.idl: INotifyIcon, the events'
+// dispinterface and the GUIDs of the second type library.
+#pragma once
+
+#include "win.h"
+
+#include "ZanthelNotify_h.h"

@@ -1,0 +1,501 @@
+#include "notification_icon.h"
+
+#include "built_in_icon.h"
+#include "errors.h"
+#include "icon_file.h"
+#include "module.h"
+#include "notify_state.h"
+
+#include <windowsx.h>
+
+#include <atomic>
+#include <utility>
+
+namespace zanthel {
+namespace {
+
+constexpr const wchar_t* kClassName = L"ZanthelNotifyWindow";
+// Each object has a window of its own, so one identifier serves every icon.
+constexpr UINT kIconId = 1;
+// Posted by the window to itself, so the listener hears events outside any modal loop.
+constexpr UINT kDeliverMessage = NotificationIcon::kCallbackMessage + 1;
+constexpr UINT kShownFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
+constexpr UINT kTipUnits = ARRAYSIZE(NOTIFYICONDATAW{}.szTip) - 1;
+
+HRESULT LastError() noexcept
+{
+    const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
+    return FAILED(hr) ? hr : E_FAIL;
+}
+
+// The units of text that fit in limit, never half of a surrogate pair.
+UINT CutLength(const Text& text, UINT limit) noexcept
+{
+    const UINT length = text.Length();
+    if (length <= limit) return length;
+    return IS_HIGH_SURROGATE(text.Chars()[limit - 1]) ? limit - 1 : limit;
+}
+
+template <UINT Size>
+void CopyCut(wchar_t (&field)[Size], const Text& text) noexcept
+{
+    const UINT length = CutLength(text, Size - 1);
+    ::CopyMemory(field, text.Chars(), length * sizeof(wchar_t));
+    field[length] = L'\0';
+}
+
+HRESULT ItemCaption(HMENU menu, UINT id, Text& caption) noexcept
+{
+    const int length = ::GetMenuStringW(menu, id, nullptr, 0, MF_BYCOMMAND);
+    if (length <= 0) return S_OK;
+    BSTR buffer = ::SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (!buffer) return E_OUTOFMEMORY;
+    ::GetMenuStringW(menu, id, buffer, length + 1, MF_BYCOMMAND);
+    const HRESULT hr = caption.Assign(buffer, static_cast<UINT>(length));
+    ::SysFreeString(buffer);
+    return hr;
+}
+
+UINT TaskbarCreatedMessage() noexcept
+{
+    // Registered once per process; the value is the same for every thread.
+    static std::atomic<UINT> message{0};
+    UINT value = message.load(std::memory_order_relaxed);
+    if (value == 0) {
+        value = ::RegisterWindowMessageW(L"TaskbarCreated");
+        message.store(value, std::memory_order_relaxed);
+    }
+    return value;
+}
+
+HRESULT RegisterWindowClass(WNDPROC procedure) noexcept
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    // Apartments on other threads may have registered it already.
+    if (::GetClassInfoExW(module::Instance(), kClassName, &windowClass)) return S_OK;
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = module::Instance();
+    windowClass.lpszClassName = kClassName;
+    if (::RegisterClassExW(&windowClass) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return S_OK;
+    return LastError();
+}
+
+}  // namespace
+
+HRESULT NotificationIcon::Create(Ref<NotificationIcon>& created) noexcept
+{
+    NotifyState* state = ApartmentState<NotifyState>();
+    Ref<NotificationIcon> icon = Make<NotificationIcon>();
+    if (!state || !icon) return E_OUTOFMEMORY;
+    icon->icon_ = LoadBuiltInIcon();
+    if (!icon->icon_) return LastError();
+    RETURN_IF_FAILED(RegisterWindowClass(&WindowProc));
+    // Top-level, not message-only: only top-level windows hear "TaskbarCreated".
+    const HWND hwnd =
+        ::CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module::Instance(), nullptr);
+    if (!hwnd) return LastError();
+    // Attached only now: WM_NCCREATE's create data can come from any process.
+    icon->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(icon.Get()));
+    module::HostWindowCreated();
+    state->Add(*icon.Get());
+    created = std::move(icon);
+    return S_OK;
+}
+
+NotificationIcon::~NotificationIcon() { Shut(true); }
+
+void NotificationIcon::Listen(IconEventListener* listener) noexcept
+{
+    if (!closed_) listener_ = listener;
+}
+
+HRESULT NotificationIcon::SetToolTip(const Text& tip) noexcept
+{
+    if (closed_) return NotConnected();
+    RETURN_IF_FAILED(tip_.Assign(tip.Chars(), CutLength(tip, kTipUnits)));
+    // A shell that refuses it now gets it again with "TaskbarCreated".
+    if (visible_) Tell(NIM_MODIFY, NIF_TIP | NIF_SHOWTIP);
+    return S_OK;
+}
+
+const Text& NotificationIcon::ToolTip() const noexcept { return tip_; }
+
+HRESULT NotificationIcon::SetIcon(const Text& path) noexcept
+{
+    if (closed_) return NotConnected();
+    UniqueIcon loaded;
+    if (path.Empty()) {
+        loaded = LoadBuiltInIcon();
+        if (!loaded) return LastError();
+    } else {
+        const HRESULT hr = LoadIconFile(path, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), loaded);
+        if (FAILED(hr)) return Describe(hr, L"The icon file cannot be used:", &path);
+    }
+    RETURN_IF_FAILED(iconPath_.Assign(path));
+    // The shell may draw the old handle until NIM_MODIFY has replaced it.
+    UniqueIcon previous(icon_.release());
+    icon_ = std::move(loaded);
+    if (visible_) Tell(NIM_MODIFY, NIF_ICON);
+    return S_OK;
+}
+
+const Text& NotificationIcon::IconPath() const noexcept { return iconPath_; }
+
+HRESULT NotificationIcon::SetVisible(bool visible) noexcept
+{
+    if (closed_) return NotConnected();
+    if (visible == visible_) return S_OK;
+    if (!visible) {
+        Hide();
+        return S_OK;
+    }
+    if (!Add()) return Describe(E_FAIL, L"The notification area did not take the icon.");
+    visible_ = true;
+    return S_OK;
+}
+
+bool NotificationIcon::Visible() const noexcept { return visible_; }
+
+void NotificationIcon::SetLeftClickMenu(bool opensMenu) noexcept { leftClickMenu_ = opensMenu; }
+
+bool NotificationIcon::LeftClickMenu() const noexcept { return leftClickMenu_; }
+
+HRESULT NotificationIcon::AddMenuItem(const Text& caption, LONG& id) noexcept
+{
+    if (closed_) return NotConnected();
+    if (caption.Empty()) return Describe(E_INVALIDARG, L"A menu item needs a caption.");
+    RETURN_IF_FAILED(Append(MF_STRING, static_cast<UINT_PTR>(nextItemId_), caption.Chars()));
+    id = nextItemId_++;
+    return S_OK;
+}
+
+HRESULT NotificationIcon::AddSeparator() noexcept { return Append(MF_SEPARATOR, 0, nullptr); }
+
+HRESULT NotificationIcon::Append(UINT flags, UINT_PTR id, const wchar_t* caption) noexcept
+{
+    if (closed_) return NotConnected();
+    if (!menu_) menu_.reset(::CreatePopupMenu());
+    if (!menu_ || !::AppendMenuW(menu_.get(), flags, id, caption)) return LastError();
+    return S_OK;
+}
+
+HRESULT NotificationIcon::FindItem(LONG id) const noexcept
+{
+    if (closed_) return NotConnected();
+    // Separators carry identifier 0, which names no item.
+    if (id > 0 && menu_ && ::GetMenuState(menu_.get(), static_cast<UINT>(id), MF_BYCOMMAND) != static_cast<UINT>(-1))
+        return S_OK;
+    Text description;
+    description.Assign(L"No menu item has the identifier ");
+    description.AppendNumber(id);
+    return Describe(E_INVALIDARG, description.Chars());
+}
+
+HRESULT NotificationIcon::SetMenuItemChecked(LONG id, bool checked) noexcept
+{
+    RETURN_IF_FAILED(FindItem(id));
+    ::CheckMenuItem(menu_.get(), static_cast<UINT>(id), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    return S_OK;
+}
+
+HRESULT NotificationIcon::SetMenuItemEnabled(LONG id, bool enabled) noexcept
+{
+    RETURN_IF_FAILED(FindItem(id));
+    ::EnableMenuItem(menu_.get(), static_cast<UINT>(id), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    return S_OK;
+}
+
+HRESULT NotificationIcon::ClearMenu() noexcept
+{
+    if (closed_) return NotConnected();
+    if (tracking_ && !retired_) {
+        // The open popup still uses it: it goes when the popup's loop ends.
+        retired_ = std::move(menu_);
+        ::EndMenu();
+    }
+    menu_.reset();
+    return S_OK;
+}
+
+HRESULT NotificationIcon::ShowBalloon(const Text& title, const Text& text, LONG kind) noexcept
+{
+    if (closed_) return NotConnected();
+    if (kind < kBalloonNone || kind > kBalloonError)
+        return Describe(E_INVALIDARG, L"The balloon kind must be 0 (none), 1 (information), 2 (warning) or 3 (error).");
+    if (!visible_)
+        return Describe(HRESULT_FROM_WIN32(ERROR_INVALID_STATE),
+                        L"The icon must be visible before it shows a balloon.");
+    NOTIFYICONDATAW data{};
+    Fill(data, NIF_INFO);
+    CopyCut(data.szInfoTitle, title);
+    CopyCut(data.szInfo, text);
+    // The kinds are NIIF_NONE, NIIF_INFO, NIIF_WARNING and NIIF_ERROR in order.
+    data.dwInfoFlags = static_cast<DWORD>(kind);
+    if (!::Shell_NotifyIconW(NIM_MODIFY, &data))
+        return Describe(E_FAIL, L"The notification area did not show the balloon.");
+    return S_OK;
+}
+
+HRESULT NotificationIcon::NextEvent(Text& event) noexcept
+{
+    if (queue_.Empty()) {
+        event = Text();
+        return S_OK;
+    }
+    static constexpr const wchar_t* kNames[] = {
+        L"", L"Click", L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed"};
+    const IconEventRecord& oldest = queue_.Front();
+    Text text;
+    RETURN_IF_FAILED(text.Assign(kNames[static_cast<LONG>(oldest.event)]));
+    if (oldest.event == IconEvent::MenuItemClick) {
+        RETURN_IF_FAILED(text.Append(L","));
+        RETURN_IF_FAILED(text.AppendNumber(oldest.itemId));
+        RETURN_IF_FAILED(text.Append(L","));
+        RETURN_IF_FAILED(text.Append(oldest.caption));
+    }
+    queue_.DropFront();
+    event = std::move(text);
+    return S_OK;
+}
+
+void NotificationIcon::Close() noexcept { Shut(true); }
+
+HWND NotificationIcon::Window() const noexcept { return hwnd_; }
+
+HRESULT NotificationIcon::NotConnected() const noexcept
+{
+    return Describe(CO_E_OBJNOTCONNECTED, L"The notification icon has been closed.");
+}
+
+void NotificationIcon::Fill(NOTIFYICONDATAW& data, UINT flags) const noexcept
+{
+    data.cbSize = sizeof(data);
+    data.hWnd = hwnd_;
+    data.uID = kIconId;
+    data.uFlags = flags;
+    data.uCallbackMessage = kCallbackMessage;
+    data.hIcon = icon_.get();
+    CopyCut(data.szTip, tip_);
+    data.uVersion = NOTIFYICON_VERSION_4;
+}
+
+bool NotificationIcon::Tell(DWORD message, UINT flags) const noexcept
+{
+    NOTIFYICONDATAW data{};
+    Fill(data, flags);
+    return ::Shell_NotifyIconW(message, &data);
+}
+
+bool NotificationIcon::Add() const noexcept
+{
+    if (!Tell(NIM_ADD, kShownFlags)) return false;
+    // From here callbacks carry the event and the position, as OnShellCallback reads them.
+    Tell(NIM_SETVERSION, 0);
+    return true;
+}
+
+void NotificationIcon::Hide() noexcept
+{
+    if (!visible_) return;
+    Tell(NIM_DELETE, 0);
+    visible_ = false;
+}
+
+void NotificationIcon::OnShellCallback(UINT event, int x, int y) noexcept
+{
+    switch (event) {
+        case WM_LBUTTONDOWN:
+            swallowSelect_ = false;
+            break;
+        case NIN_SELECT:
+        case NIN_KEYSELECT:
+            // Some shells (Wine's) select again on a double click's button-up.
+            if (event == NIN_SELECT && swallowSelect_ &&
+                ::GetTickCount() - doubleClickTick_ <= ::GetDoubleClickTime()) {
+                swallowSelect_ = false;
+                break;
+            }
+            if (leftClickMenu_) {
+                ShowMenu(x, y);
+            } else {
+                Raise(IconEvent::Click, 0, Text());
+            }
+            break;
+        case WM_LBUTTONDBLCLK:
+            swallowSelect_ = true;
+            doubleClickTick_ = ::GetTickCount();
+            Raise(IconEvent::DoubleClick, 0, Text());
+            break;
+        case WM_CONTEXTMENU:
+            ShowMenu(x, y);
+            break;
+        case NIN_BALLOONUSERCLICK:
+            Raise(IconEvent::BalloonClick, 0, Text());
+            break;
+        case NIN_BALLOONTIMEOUT:
+            Raise(IconEvent::BalloonClosed, 0, Text());
+            break;
+        default:
+            break;
+    }
+}
+
+void NotificationIcon::ShowMenu(int x, int y) noexcept
+{
+    if (tracking_ || !menu_ || ::GetMenuItemCount(menu_.get()) <= 0) return;
+    tracking_ = true;
+    const HMENU shown = menu_.get();
+    // Without the foreground the popup would not close on a click elsewhere.
+    ::SetForegroundWindow(hwnd_);
+    const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    const LONG chosen = ::TrackPopupMenuEx(shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, x, y, hwnd_, nullptr);
+    ::PostMessageW(hwnd_, WM_NULL, 0, 0);
+    // Read now: the host may clear the menu before the event is delivered.
+    Text caption;
+    if (chosen > 0) ItemCaption(shown, static_cast<UINT>(chosen), caption);
+    tracking_ = false;
+    retired_.reset();
+    if (closed_) {
+        // Closed from inside the popup's loop, which needed the window and menu until now.
+        ReleaseWindow(true);
+        return;
+    }
+    if (visible_) Tell(NIM_SETFOCUS, 0);
+    if (chosen > 0) Raise(IconEvent::MenuItemClick, chosen, caption);
+    PostDelivery();
+}
+
+void NotificationIcon::Raise(IconEvent event, LONG itemId, const Text& caption) noexcept
+{
+    // Without memory the queue misses this one; the listener still hears it.
+    queue_.Push(event, itemId, caption);
+    if (!listener_) return;
+    // Never inside the menu's modal loop, and never ahead of what waits already.
+    if (tracking_ || event == IconEvent::MenuItemClick || !backlog_.Empty()) {
+        if (SUCCEEDED(backlog_.Push(event, itemId, caption))) PostDelivery();
+        return;
+    }
+    listener_->IconEventRaised(event, itemId, caption);
+}
+
+void NotificationIcon::PostDelivery() noexcept
+{
+    if (tracking_ || deliveryPosted_ || backlog_.Empty() || !hwnd_) return;
+    deliveryPosted_ = ::PostMessageW(hwnd_, kDeliverMessage, 0, 0);
+}
+
+void NotificationIcon::Deliver() noexcept
+{
+    deliveryPosted_ = false;
+    // Posted before a popup opened: the popup's end posts again.
+    if (tracking_) return;
+    while (listener_ && !backlog_.Empty()) {
+        IconEventRecord& oldest = backlog_.Front();
+        const IconEvent event = oldest.event;
+        const LONG itemId = oldest.itemId;
+        const Text caption(std::move(oldest.caption));
+        backlog_.DropFront();
+        listener_->IconEventRaised(event, itemId, caption);
+    }
+}
+
+void NotificationIcon::Shut(bool destroyWindow) noexcept
+{
+    if (closed_) return;
+    closed_ = true;
+    listener_ = nullptr;
+    backlog_.Clear();
+    Hide();
+    Unlink();
+    if (tracking_ && destroyWindow) {
+        // ShowMenu finishes once the popup's loop has let go of window and menu.
+        ::EndMenu();
+        return;
+    }
+    ReleaseWindow(destroyWindow);
+}
+
+void NotificationIcon::ReleaseWindow(bool destroy) noexcept
+{
+    if (hwnd_) {
+        const HWND hwnd = std::exchange(hwnd_, nullptr);
+        // The window's last messages must not find this object.
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        if (destroy) ::DestroyWindow(hwnd);
+        module::HostWindowDestroyed();
+    }
+    if (tracking_ && !retired_) retired_ = std::move(menu_);
+    menu_.reset();
+    icon_.reset();
+}
+
+void NotificationIcon::Abandon() noexcept
+{
+    if (closed_) return;
+    closed_ = true;
+    listener_ = nullptr;
+    Hide();
+    Unlink();
+    if (!hwnd_) return;
+    ::SetWindowLongPtrW(std::exchange(hwnd_, nullptr), GWLP_USERDATA, 0);
+    module::HostWindowDestroyed();
+}
+
+void NotificationIcon::Unlink() noexcept
+{
+    if (!state_) return;
+    (previous_ ? previous_->next_ : state_->first) = next_;
+    if (next_) next_->previous_ = previous_;
+    previous_ = next_ = nullptr;
+    state_ = nullptr;
+}
+
+LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    // Held for the whole message: the listener may release the last reference.
+    Ref<NotificationIcon> icon(reinterpret_cast<NotificationIcon*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+    if (!icon) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg == kCallbackMessage) {
+        if (HIWORD(lParam) == kIconId)
+            icon->OnShellCallback(LOWORD(lParam), GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam));
+        return 0;
+    }
+    if (msg == kDeliverMessage) {
+        icon->Deliver();
+        return 0;
+    }
+    if (msg != 0 && msg == TaskbarCreatedMessage()) {
+        // The shell started again with an empty notification area.
+        if (icon->visible_) icon->Add();
+        return 0;
+    }
+    // The window ends with its object, not with another program's WM_CLOSE.
+    if (msg == WM_CLOSE) return 0;
+    // Only a window's own thread destroys it: a WM_NCDESTROY sent from elsewhere is forged.
+    if (msg == WM_NCDESTROY && !::InSendMessage()) icon->Shut(false);
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void NotifyState::Add(NotificationIcon& icon) noexcept
+{
+    icon.state_ = this;
+    icon.next_ = first;
+    if (first) first->previous_ = &icon;
+    first = &icon;
+}
+
+void NotifyState::End() noexcept
+{
+    // Each icon leaves the list as it closes.
+    while (first) first->Close();
+}
+
+void NotifyState::Abandon() noexcept
+{
+    while (first) first->Abandon();
+}
+
+}  // namespace zanthel

@@ -1,0 +1,262 @@
+// NotifyIcon as a host meets it: its connection point, the events a sink
+// gets from the shell's callbacks, errors with descriptions, and the icon's
+// end with the object or the apartment.
+#include "support/dll_under_test.h"
+#include "support/host.h"
+#include "component/notify_interface.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <thread>
+#include <vector>
+
+using namespace zanthel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+ComPtr<INotifyIcon> NewNotifyIcon()
+{
+    ComPtr<IClassFactory> factory;
+    ComPtr<INotifyIcon> icon;
+    EXPECT_EQ(S_OK, DllExports().DllGetClassObject(CLSID_NotifyIcon, IID_PPV_ARGS(&factory)));
+    EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&icon)));
+    return icon;
+}
+
+// Writes down every event it gets and answers with result.
+class Sink final : public IDispatch {
+public:
+    std::vector<std::wstring> got;
+    HRESULT result = S_OK;
+    std::function<void()> handler;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        const bool ours = riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DNotifyIconEvents;
+        *object = ours ? this : nullptr;
+        return ours ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
+                                     EXCEPINFO* exception, UINT*) override
+    {
+        const wchar_t* names[] = {L"?", L"Click", L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed"};
+        std::wstring event = std::wstring(names[id >= 1 && id <= 5 ? id : 0]) + (flags == DISPATCH_METHOD ? L"" : L"?");
+        const VARIANT* args = params->rgvarg;
+        if (params->cArgs == 2 && V_VT(&args[1]) == VT_I4 && V_VT(&args[0]) == VT_BSTR)
+            event += L"(" + std::to_wstring(V_I4(&args[1])) + L"," + V_BSTR(&args[0]) + L")";
+        else if (params->cArgs)
+            event += L"(?)";
+        got.push_back(event);
+        if (handler) handler();
+        if (FAILED(result)) exception->bstrDescription = ::SysAllocString(L"the sink's own failure");
+        return result;
+    }
+};
+
+// The shell's callbacks in version 4's form, each group one user action.
+void Callbacks(HWND window, std::initializer_list<UINT> events)
+{
+    for (UINT event : events) ::SendMessageW(window, WM_APP + 1, MAKEWPARAM(20, 740), MAKELPARAM(event, 1));
+    PumpMessages(50ms);
+}
+
+// The DLL's calls to the notification area, by message, while it lives.
+std::vector<DWORD> shellCalls;
+const auto realShellNotifyIcon = &::Shell_NotifyIconW;
+BOOL WINAPI NoteShellCall(DWORD message, NOTIFYICONDATAW* data)
+{
+    shellCalls.push_back(message);
+    return realShellNotifyIcon(message, data);
+}
+struct WatchingTheShell {
+    WatchingTheShell() { ReplaceImport((const void*)realShellNotifyIcon, (const void*)&NoteShellCall); }
+    ~WatchingTheShell() { ReplaceImport((const void*)&NoteShellCall, (const void*)realShellNotifyIcon); }
+};
+
+class Notify : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(icon_ = NewNotifyIcon());
+        ASSERT_EQ(S_OK, icon_->put_Visible(VARIANT_TRUE));
+        window_ = ::FindWindowExW(nullptr, nullptr, L"ZanthelNotifyWindow", nullptr);
+        ASSERT_EQ(::GetCurrentThreadId(), ::GetWindowThreadProcessId(window_, nullptr));
+        ASSERT_EQ(S_OK, icon_.As(&container_));
+        ASSERT_EQ(S_OK, container_->FindConnectionPoint(DIID_DNotifyIconEvents, &point_));
+    }
+
+    ComApartment apartment_;
+    ComPtr<INotifyIcon> icon_;
+    ComPtr<IConnectionPointContainer> container_;
+    ComPtr<IConnectionPoint> point_;
+    HWND window_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Notify, OneConnectionPointForTheEventsWithDistinctCookiesAndItsClassInfo)
+{
+    ComPtr<IConnectionPointContainer> back;
+    ComPtr<IConnectionPoint> other;
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, container_->FindConnectionPoint(IID_IDispatch, &other));
+    ComPtr<IEnumConnectionPoints> points, clone;
+    ASSERT_EQ(S_OK, container_->EnumConnectionPoints(&points));
+    IConnectionPoint* listed[2] = {};
+    ULONG count = 0;
+    EXPECT_EQ(S_FALSE, points->Next(2, listed, &count));
+    ASSERT_EQ(1u, count);
+    EXPECT_EQ(point_.Get(), listed[0]);
+    listed[0]->Release();
+    EXPECT_EQ(S_FALSE, points->Skip(1));
+    EXPECT_EQ(S_OK, points->Reset());
+    EXPECT_EQ(S_OK, points->Clone(&clone));
+    EXPECT_EQ(S_OK, clone->Skip(1));
+    IID iid{};
+    EXPECT_EQ(S_OK, point_->GetConnectionInterface(&iid));
+    EXPECT_EQ(DIID_DNotifyIconEvents, iid);
+    EXPECT_EQ(S_OK, point_->GetConnectionPointContainer(&back));
+    EXPECT_EQ(container_, back);
+
+    Sink first, second;
+    DWORD cookies[3] = {};
+    EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point_->Advise(icon_.Get(), &cookies[0]));
+    for (DWORD& cookie : cookies) ASSERT_EQ(S_OK, point_->Advise(&first, &cookie));
+    EXPECT_EQ(S_OK, point_->Unadvise(cookies[1]));
+    ASSERT_EQ(S_OK, point_->Advise(&second, &cookies[1]));
+    const std::set<DWORD> distinct(std::begin(cookies), std::end(cookies));
+    EXPECT_TRUE(distinct.size() == 3 && !distinct.count(0));
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, point_->Unadvise(0));
+    ComPtr<IEnumConnections> connections;
+    ASSERT_EQ(S_OK, point_->EnumConnections(&connections));
+    std::set<std::pair<DWORD, IUnknown*>> advised;
+    for (CONNECTDATA data{}; connections->Next(1, &data, nullptr) == S_OK; data.pUnk->Release())
+        advised.emplace(data.dwCookie, data.pUnk);
+    EXPECT_EQ((decltype(advised){{cookies[0], &first}, {cookies[1], &second}, {cookies[2], &first}}), advised);
+    for (DWORD cookie : cookies) EXPECT_EQ(S_OK, point_->Unadvise(cookie));
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, point_->Unadvise(cookies[0]));
+
+    ComPtr<IProvideClassInfo2> classInfo;
+    ComPtr<IProvideClassInfo> plain;
+    ComPtr<ITypeInfo> info;
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(S_OK, icon_.As(&classInfo));
+    EXPECT_EQ(S_OK, icon_.As(&plain));
+    ASSERT_EQ(S_OK, classInfo->GetClassInfo(&info));
+    ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
+    EXPECT_EQ(CLSID_NotifyIcon, attr->guid);
+    info->ReleaseTypeAttr(attr);
+    GUID guid{};
+    EXPECT_EQ(S_OK, classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &guid));
+    EXPECT_EQ(DIID_DNotifyIconEvents, guid);
+    EXPECT_EQ(E_INVALIDARG, classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID + 1, &guid));
+}
+
+TEST_F(Notify, SinksGetEveryEventFromTheShellsCallbacksAndAFailingOneStopsNoOther)
+{
+    Sink failing, sink;
+    failing.result = DISP_E_EXCEPTION;
+    DWORD cookies[2] = {};
+    ASSERT_EQ(S_OK, point_->Advise(&failing, &cookies[0]));
+    ASSERT_EQ(S_OK, point_->Advise(&sink, &cookies[1]));
+    LONG open = 0, exit = 0;
+    ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Open").get(), &open));
+    ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Exit").get(), &exit));
+
+    Callbacks(window_, {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT});
+    PumpMessages(700ms);  // longer than the double-click time
+    Callbacks(window_, {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT, WM_LBUTTONDBLCLK, WM_LBUTTONUP, NIN_SELECT});
+    RunSoon(300ms, [] {
+        for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) ::PostMessageW(OpenPopupMenuWindow(), WM_KEYDOWN, key, 0);
+    });
+    RunSoon(3000ms, [] { ::EndMenu(); });  // nothing may hang in the popup's loop
+    Callbacks(window_, {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU});
+    Callbacks(window_, {NIN_BALLOONUSERCLICK, NIN_BALLOONTIMEOUT});
+
+    const std::vector<std::wstring> expected = {L"Click",        L"Click",
+                                                L"DoubleClick",  L"MenuItemClick(" + std::to_wstring(exit) + L",Exit)",
+                                                L"BalloonClick", L"BalloonClosed"};
+    EXPECT_EQ(expected, sink.got);
+    EXPECT_EQ(expected, failing.got);
+    for (DWORD cookie : cookies) EXPECT_EQ(S_OK, point_->Unadvise(cookie));
+}
+
+TEST_F(Notify, AHandlerMayReleaseTheLastReferenceAndTheIconGoesWithIt)
+{
+    Sink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(S_OK, point_->Advise(&sink, &cookie));
+    sink.handler = [&] { icon_.Reset(), container_.Reset(), point_.Reset(); };
+    shellCalls.clear();
+    {
+        WatchingTheShell watch;
+        Callbacks(window_, {NIN_BALLOONUSERCLICK, NIN_BALLOONTIMEOUT});
+    }
+    EXPECT_EQ(std::vector<std::wstring>{L"BalloonClick"}, sink.got);
+    EXPECT_EQ(std::vector<DWORD>{NIM_DELETE}, shellCalls);
+    EXPECT_FALSE(::IsWindow(window_));
+}
+
+TEST_F(Notify, FailuresCarryADescriptionEarlyAndLateBound)
+{
+    LONG id = -1;
+    EXPECT_EQ(E_POINTER, icon_->AddMenuItem(Bstr(L"Open").get(), nullptr));
+    EXPECT_EQ(E_INVALIDARG, icon_->AddMenuItem(nullptr, &id));
+    EXPECT_EQ(0, id);
+    ComPtr<ISupportErrorInfo> supports;
+    ComPtr<IErrorInfo> error;
+    Bstr early;
+    ASSERT_EQ(S_OK, icon_.As(&supports));
+    EXPECT_EQ(S_OK, supports->InterfaceSupportsErrorInfo(IID_INotifyIcon));
+    ASSERT_EQ(S_OK, ::GetErrorInfo(0, &error));
+    ASSERT_EQ(S_OK, error->GetDescription(&early));
+    EXPECT_NE(std::wstring::npos, early.str().find(L"caption")) << early.str();
+
+    auto lateBound = [&](DISPID member, std::vector<VARIANT> args) {
+        DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        EXCEPINFO exception{};
+        VARIANT result{};
+        EXPECT_EQ(DISP_E_EXCEPTION,
+                  icon_->Invoke(member, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, nullptr));
+        EXPECT_EQ(E_INVALIDARG, exception.scode);
+        const std::wstring description = exception.bstrDescription ? exception.bstrDescription : L"";
+        for (BSTR text : {exception.bstrSource, exception.bstrDescription, exception.bstrHelpFile})
+            ::SysFreeString(text);
+        return description;
+    };
+    VARIANT empty{}, checked{}, noSuchItem{};
+    V_VT(&empty) = VT_BSTR, V_VT(&checked) = VT_BOOL, V_BOOL(&checked) = VARIANT_TRUE;
+    V_VT(&noSuchItem) = VT_I4, V_I4(&noSuchItem) = 77;
+    EXPECT_EQ(early.str(), lateBound(4, {empty}));
+    const std::wstring unknown = lateBound(6, {checked, noSuchItem});
+    EXPECT_NE(std::wstring::npos, unknown.find(L"77")) << unknown;
+}
+
+TEST(NotifyEnd, TheFinalReleaseAndTheApartmentsEndRemoveTheIcon)
+{
+    auto deletes = [] { return std::count(shellCalls.begin(), shellCalls.end(), NIM_DELETE); };
+    for (bool released : {true, false}) {
+        shellCalls.clear();
+        WatchingTheShell watch;
+        std::thread([&] {
+            ComPtr<INotifyIcon> icon;  // outlives the apartment unless released
+            {
+                ComApartment apartment;
+                icon = NewNotifyIcon();
+                EXPECT_EQ(S_OK, icon->put_Visible(VARIANT_TRUE));
+                if (released) icon.Reset();
+                EXPECT_EQ(released ? 1 : 0, deletes()) << released;
+            }
+            EXPECT_EQ(1, deletes()) << released;
+        }).join();
+        EXPECT_EQ(1, deletes()) << "released after the apartment's end: " << !released;
+    }
+}
