@@ -5,7 +5,9 @@
 //   bench_probe dispatch [repetitions] [calls]   late- and early-bound mnuEvent reads
 //   bench_probe fresh [repetitions]              fresh_tray.exe against minimal_tray.exe
 //   bench_probe append [repetitions]             AppendMenu per item at 10,000 items against at 100
+//   bench_probe notify [repetitions] [calls]     NotifyIcon's event path and NextEvent poll
 #include "child_process.h"
+#include "component/notify_interface.h"
 #include "reference_dispatch.h"
 #include "support/dll_under_test.h"
 #include "support/host.h"
@@ -143,6 +145,112 @@ double AppendCost(int items)
     return run.microsecondsPerItem;
 }
 
+// Counts the events it gets and does nothing else, so that what the event
+// path adds is all that the figure shows.
+class CountingSink final : public IDispatch {
+public:
+    long events = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        const bool ours = riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DNotifyIconEvents;
+        *object = ours ? static_cast<IDispatch*>(this) : nullptr;
+        return ours ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        ++events;
+        return S_OK;
+    }
+};
+
+ComPtr<INotifyIcon> NewNotifyIcon()
+{
+    ComPtr<IClassFactory> factory;
+    ComPtr<INotifyIcon> icon;
+    if (FAILED(test::DllExports().DllGetClassObject(CLSID_NotifyIcon, IID_PPV_ARGS(&factory))) ||
+        FAILED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&icon))))
+        return nullptr;
+    return icon;
+}
+
+int Notify(int repetitions, int calls)
+{
+    test::ComApartment apartment;
+    ComPtr<INotifyIcon> icon = NewNotifyIcon();
+    if (!icon) return 2;
+    // Found before any other icon exists: the only window of its class.
+    const HWND window = ::FindWindowExW(nullptr, nullptr, L"ZanthelNotifyWindow", nullptr);
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> point;
+    CountingSink sink;
+    DWORD cookie = 0;
+    if (!window || FAILED(icon.As(&container)) ||
+        FAILED(container->FindConnectionPoint(DIID_DNotifyIconEvents, &point)) || FAILED(point->Advise(&sink, &cookie)))
+        return 2;
+    // Read at every call, so the direct call stays a virtual call.
+    IDispatch* volatile direct = &sink;
+    const auto perEvent = [calls](auto event) {
+        return [calls, event] {
+            return Seconds([&] {
+                       for (int i = 0; i < calls; ++i) event();
+                   }) *
+                   1e9 / calls;
+        };
+    };
+    const auto callback = [window] {
+        ::SendMessageW(window, WM_APP + 1, MAKEWPARAM(20, 740), MAKELPARAM(NIN_SELECT, 1));
+    };
+    const auto invoke = [&direct] {
+        DISPPARAMS none{};
+        VARIANT result;
+        ::VariantInit(&result);
+        EXCEPINFO exception{};
+        UINT argumentError = 0;
+        direct->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result, &exception, &argumentError);
+    };
+    perEvent(callback)();  // fills the queue: from here each event displaces the oldest
+    sink.events = 0;
+    Interleaved("notify_event", "ns", repetitions, perEvent(callback), perEvent(invoke));
+    // Every callback must have reached the sink, or the figure timed something else.
+    const long expected = 2L * repetitions * calls;  // the callbacks' and the direct calls'
+    if (sink.events != expected) {
+        std::fprintf(stderr, "the sink got %ld of %ld events\n", sink.events, expected);
+        return 1;
+    }
+    point->Unadvise(cookie);
+
+    // An icon whose queue is empty, against a reference whose mnuEvent is
+    // empty: both answer with an empty string.
+    ComPtr<INotifyIcon> idle = NewNotifyIcon();
+    ComPtr<_classTray> reference;
+    if (!idle || FAILED(CreateReferenceTray(test::DllPath(), &reference))) return 2;
+    const auto poll = [calls](IDispatch* object, DISPID id) {
+        return [calls, object, id] {
+            DISPPARAMS none{};
+            return Seconds([&] {
+                       for (int i = 0; i < calls; ++i) {
+                           VARIANT result;
+                           ::VariantInit(&result);
+                           object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
+                                          nullptr, nullptr);
+                           ::VariantClear(&result);
+                       }
+                   }) *
+                   1e9 / calls;
+        };
+    };
+    poll(idle.Get(), 10)();  // first use loads the type libraries
+    poll(reference.Get(), 0x68030000)();
+    Interleaved("invoke_NextEvent", "ns", repetitions, poll(idle.Get(), 10), poll(reference.Get(), 0x68030000));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -151,11 +259,12 @@ int main(int argc, char** argv)
     const int repetitions = argc > 2 ? std::atoi(argv[2]) : 7;
     if (mode == "dispatch") return Dispatch(repetitions, argc > 3 ? std::atoi(argv[3]) : 20000);
     if (mode == "fresh") return Fresh(repetitions);
+    if (mode == "notify") return Notify(repetitions, argc > 3 ? std::atoi(argv[3]) : 20000);
     if (mode == "append") {
         Interleaved(
             "append_per_item", "us", repetitions, [] { return AppendCost(10000); }, [] { return AppendCost(100); });
         return 0;
     }
-    std::fprintf(stderr, "usage: bench_probe dispatch|fresh|append [repetitions] [calls]\n");
+    std::fprintf(stderr, "usage: bench_probe dispatch|fresh|append|notify [repetitions] [calls]\n");
     return 2;
 }

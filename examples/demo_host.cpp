@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -116,6 +117,28 @@ void PumpMessages(DWORD milliseconds)
     }
 }
 
+void Say(const std::string& line)
+{
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+// Dispatches messages and polls until the host has seen exitsToStop exit
+// choices or the time is up. poll prints what it finds and returns the exit
+// choices among it, or -1 when polling failed.
+void PollForExits(int seconds, int exitsToStop, const std::function<int()>& poll)
+{
+    int exits = 0;
+    const DWORD start = ::GetTickCount();
+    while (exits < exitsToStop && ::GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
+        PumpMessages(100);
+        const int found = poll();
+        if (found < 0) break;
+        exits += found;
+    }
+    if (exits < exitsToStop) Say("Time limit reached");
+}
+
 int Run(IDispatch* tray, int seconds, int exitsToStop, int linger, bool withMenu)
 {
     if (Failed(Call(tray, L"ToolTipName", DISPATCH_PROPERTYPUT, L"Zanthel demo"), "ToolTipName") ||
@@ -125,25 +148,17 @@ int Run(IDispatch* tray, int seconds, int exitsToStop, int linger, bool withMenu
         if (withMenu && Failed(Call(tray, L"AppendMenu", DISPATCH_METHOD, caption), "AppendMenu")) return 1;
     const std::wstring exitChoice = withMenu ? L"Exit," : L"Zanthel";
     if (Failed(Call(tray, L"LoadTray", DISPATCH_METHOD), "LoadTray")) return 1;
-    std::printf("Icon loaded\n");
-    std::fflush(stdout);
-
-    int exits = 0;
-    const DWORD start = ::GetTickCount();
-    while (exits < exitsToStop && ::GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
-        PumpMessages(100);
+    Say("Icon loaded");
+    PollForExits(seconds, exitsToStop, [&] {
         std::wstring event;
-        if (Failed(Call(tray, L"mnuEvent", DISPATCH_PROPERTYGET, nullptr, &event), "mnuEvent")) break;
-        if (event.empty()) continue;
-        std::printf("mnuEvent: %s\n", Utf8(event).c_str());
-        std::fflush(stdout);
+        if (Failed(Call(tray, L"mnuEvent", DISPATCH_PROPERTYGET, nullptr, &event), "mnuEvent")) return -1;
+        if (event.empty()) return 0;
+        Say("mnuEvent: " + Utf8(event));
         Call(tray, L"mnuEvent", DISPATCH_PROPERTYPUT, L"");
-        if (event.compare(0, exitChoice.size(), exitChoice) == 0) ++exits;
-    }
-    if (exits < exitsToStop) std::printf("Time limit reached\n");
+        return event.compare(0, exitChoice.size(), exitChoice) == 0 ? 1 : 0;
+    });
     Call(tray, L"UnLoadTray", DISPATCH_METHOD);
-    std::printf("Icon removed\n");
-    std::fflush(stdout);
+    Say("Icon removed");
     PumpMessages(static_cast<DWORD>(linger) * 1000);
     return 0;
 }
@@ -191,8 +206,7 @@ public:
                 line += " " + Utf8(text.bstrVal ? text.bstrVal : L"");
             ::VariantClear(&text);
         }
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
+        Say(line);
         return S_OK;
     }
 
@@ -270,25 +284,20 @@ int RunNotify(IDispatch* icon, int seconds, int exitsToStop, int linger, bool ba
         Failed(SetFlag(icon, L"Visible", true), "Visible") ||
         (balloon && Failed(ShowBalloon(icon, L"Zanthel demo", L"The measurement has finished."), "ShowBalloon"));
     if (!failed) {
-        std::printf("Icon loaded\n");
-        std::fflush(stdout);
-        int exits = 0;
-        const DWORD start = ::GetTickCount();
-        while (exits < exitsToStop && ::GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
-            PumpMessages(100);
+        Say("Icon loaded");
+        PollForExits(seconds, exitsToStop, [&] {
+            int exits = 0;
             std::wstring event;
             while (SUCCEEDED(Call(icon, L"NextEvent", DISPATCH_PROPERTYGET, nullptr, &event)) && !event.empty()) {
-                std::printf("NextEvent: %s\n", Utf8(event).c_str());
-                std::fflush(stdout);
-                if (event.compare(0, 14, L"MenuItemClick,") == 0 && event.size() > 5 &&
-                    event.compare(event.size() - 5, 5, L",Exit") == 0)
+                Say("NextEvent: " + Utf8(event));
+                const std::wstring exit = L",Exit";
+                if (event.size() > exit.size() && event.compare(event.size() - exit.size(), exit.size(), exit) == 0)
                     ++exits;
             }
-        }
-        if (exits < exitsToStop) std::printf("Time limit reached\n");
+            return exits;
+        });
         SetFlag(icon, L"Visible", false);
-        std::printf("Icon removed\n");
-        std::fflush(stdout);
+        Say("Icon removed");
     }
     point->Unadvise(cookie);
     point->Release();

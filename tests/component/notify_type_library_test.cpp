@@ -1,6 +1,7 @@
 // The second type library, TYPELIB 2, as hosts bind to it: the library, the
 // dual interface, the events' dispinterface and the coclass that joins them.
 #include "support/dll_under_test.h"
+#include "support/type_reading.h"
 #include "component/notify_interface.h"
 
 #include <gtest/gtest.h>
@@ -11,24 +12,6 @@
 using namespace zanthel::test;
 
 namespace {
-
-TYPEATTR Attr(ITypeInfo* info)
-{
-    TYPEATTR* attr = nullptr;
-    EXPECT_EQ(S_OK, info->GetTypeAttr(&attr));
-    TYPEATTR copy = *attr;
-    info->ReleaseTypeAttr(attr);
-    return copy;
-}
-
-ComPtr<ITypeInfo> Referenced(ITypeInfo* info, UINT implType)
-{
-    HREFTYPE ref = 0;
-    ComPtr<ITypeInfo> referenced;
-    EXPECT_EQ(S_OK, info->GetRefTypeOfImplType(implType, &ref));
-    EXPECT_EQ(S_OK, info->GetRefTypeInfo(ref, &referenced));
-    return referenced;
-}
 
 // Every function as "id [get|put ]Name(flags type name, ...)", in vtable order.
 std::vector<std::wstring> Signatures(ITypeInfo* info, VARTYPE returns)

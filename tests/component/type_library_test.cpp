@@ -1,6 +1,7 @@
 // The embedded type library and the other resources, read the way hosts and
 // installers read them.
 #include "support/dll_under_test.h"
+#include "support/type_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -11,24 +12,6 @@
 using namespace zanthel::test;
 
 namespace {
-
-TYPEATTR Attr(ITypeInfo* info)
-{
-    TYPEATTR* attr = nullptr;
-    EXPECT_EQ(S_OK, info->GetTypeAttr(&attr));
-    TYPEATTR copy = *attr;
-    info->ReleaseTypeAttr(attr);
-    return copy;
-}
-
-ComPtr<ITypeInfo> Referenced(ITypeInfo* info, UINT implType)
-{
-    HREFTYPE ref = 0;
-    ComPtr<ITypeInfo> referenced;
-    EXPECT_EQ(S_OK, info->GetRefTypeOfImplType(implType, &ref));
-    EXPECT_EQ(S_OK, info->GetRefTypeInfo(ref, &referenced));
-    return referenced;
-}
 
 // A member's name and its parameters' names, with spaces between; MEMBERID_NIL
 // gives the type's name.

@@ -1,4 +1,5 @@
 #include "support/dll_under_test.h"
+#include "support/imports.h"
 
 #include <gtest/gtest.h>
 
@@ -48,21 +49,7 @@ BYTE* DllDirectory(int entry)
     return base + nt->OptionalHeader.DataDirectory[entry].VirtualAddress;
 }
 
-void ReplaceImport(const void* current, const void* replacement)
-{
-    auto* base = reinterpret_cast<BYTE*>(Dll());
-    auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(DllDirectory(IMAGE_DIRECTORY_ENTRY_IMPORT));
-    for (; dll->Name; ++dll)
-        for (auto** entry = reinterpret_cast<const void**>(base + dll->FirstThunk); *entry; ++entry)
-            if (*entry == current) {
-                DWORD old;
-                ::VirtualProtect(entry, sizeof(void*), PAGE_READWRITE, &old);
-                *entry = replacement;
-                ::VirtualProtect(entry, sizeof(void*), old, &old);
-                return;
-            }
-    ADD_FAILURE() << "the DLL does not import that function";
-}
+void ReplaceImport(const void* current, const void* replacement) { ReplaceImportIn(Dll(), current, replacement); }
 
 ComPtr<_classTray> NewTray()
 {
