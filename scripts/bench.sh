@@ -5,8 +5,9 @@
 # dispatcher, a fresh process's first LoadTray against a minimal tray program,
 # AppendMenu per item at 10,000 items against at 100, a NotifyIcon event from
 # the callback message to a sink against the sink called directly, NextEvent
-# polls against mnuEvent reads, the DLL's size and imports, and the soak
-# figures of bench/soak.cpp. Timings are medians of interleaved repetitions.
+# polls against mnuEvent reads, and the DLL's size and imports (programs in
+# bench/timings/). Timings are medians of interleaved repetitions; the leak
+# figures are scripts/stress.sh's soaks.
 #
 #   scripts/bench.sh [repetitions]    (default 7; AppendMenu takes 3)
 #
@@ -23,7 +24,7 @@ scripts/install-deps.sh
 runs=""
 for preset in $(cmake --list-presets 2>/dev/null | sed -n 's/^ *"\([^"]*\)".*/\1/p'); do
     preset_build_dir "$preset"
-    cmake --build "$build_dir" --target bench_probe soak_bench
+    cmake --build "$build_dir" --target bench_probe
     runs="$runs $preset:$(cd "$build_dir" && pwd)"
 done
 
@@ -87,8 +88,6 @@ ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/with-display.sh sh -c '
         printf "  %-44s %s\n" "imports" "$imports"
         if [ -z "$foreign" ]; then verdict=met; else verdict="not met: $(echo $foreign)"; fi
         printf "  %-44s %-34s %s\n" "" "target: system DLLs only" "$verdict"
-        echo "  soak (bench/soak.cpp, 200 rounds):"
-        (cd "$dir" && wine soak_bench.exe 200 | tr -d "\r" | sed "s/^/    /")
     done
     wineserver -k 2>/dev/null || true
 ' sh "$repetitions" $runs

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds the stress program (bench/stress.cpp) and runs it under Wine: a
+# Builds the stress program (bench/stress/) and runs it under Wine: a
 # seeded fuzz of 100,000 IDispatch::Invoke calls on one classTray, then the
 # soaks (create/release, icon rounds, apartment threads, host windows closed
 # from outside) with their growth per 1,000 rounds. Prints figures; not a test.

@@ -41,8 +41,18 @@ void RunSoon(std::chrono::milliseconds delay, std::function<void()> action);
 // The visible popup menu window of this thread, or null.
 HWND OpenPopupMenuWindow();
 
-// The GDI objects this process holds. Wine reports none through
-// GetGuiResources, but accepts a handle's index without its generation.
+// What a leak leaves behind in this process. Wine's GetGuiResources reports
+// 0, so the handles are found by trying every value a handle can take.
+struct Census {
+    long long heapBytes;  // busy bytes in all of the process's heaps
+    long icons;
+    long menus;
+    long gdiObjects;
+    long bitmaps;  // of the GDI objects
+};
+Census TakeCensus();
+
+// The GDI objects this process holds, counted as TakeCensus counts them.
 int LiveGdiObjects();
 
 // A real top-level window with a title, destroyed with the object.

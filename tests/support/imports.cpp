@@ -4,7 +4,7 @@
 
 namespace zanthel::test {
 
-void ReplaceImportIn(HMODULE module, const void* current, const void* replacement)
+bool ReplaceImportIn(HMODULE module, const void* current, const void* replacement)
 {
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -17,9 +17,10 @@ void ReplaceImportIn(HMODULE module, const void* current, const void* replacemen
                 ::VirtualProtect(entry, sizeof(void*), PAGE_READWRITE, &old);
                 *entry = replacement;
                 ::VirtualProtect(entry, sizeof(void*), old, &old);
-                return;
+                return true;
             }
     ADD_FAILURE() << "the module does not import that function";
+    return false;
 }
 
 }  // namespace zanthel::test

@@ -7,8 +7,8 @@
 
 namespace zanthel::bench {
 
-// Points the DLL's import address entry for Shell_NotifyIconA at the stand-in;
-// false when the DLL does not import it.
+// Points the DLL's import of Shell_NotifyIconA at the stand-in; false when the
+// DLL does not import it.
 bool StubShellNotifyIcon(HMODULE dll);
 
 struct ShellCounts {

@@ -1,6 +1,5 @@
 #include "soaks.h"
 
-#include "census.h"
 #include "shell_stub.h"
 #include "support/dll_under_test.h"
 #include "support/host.h"
@@ -81,7 +80,7 @@ bool RunSoak(const std::string& name, long rounds, bool realShell)
     const long warm = rounds / 50 + 3;
     for (long i = 0; i < warm; ++i) round();
     test::PumpMessages(std::chrono::milliseconds(0));
-    const Census before = TakeCensus();
+    const test::Census before = test::TakeCensus();
     const ShellCounts shellBefore = StubbedShellCounts();
     const DWORD started = ::GetTickCount();
     for (long i = 0; i < rounds; ++i) {
@@ -90,7 +89,7 @@ bool RunSoak(const std::string& name, long rounds, bool realShell)
     }
     test::PumpMessages(std::chrono::milliseconds(0));
     const double seconds = (::GetTickCount() - started) / 1000.0;
-    const Census after = TakeCensus();
+    const test::Census after = test::TakeCensus();
     const ShellCounts shellAfter = StubbedShellCounts();
 
     std::printf("soak %s: rounds=%ld heap_bytes/1000=%+lld icons/1000=%+lld bitmaps/1000=%+lld menus/1000=%+lld",
