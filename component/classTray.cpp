@@ -106,6 +106,9 @@ HRESULT classTray::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* 
     RETURN_IF_FAILED(ClassTrayTypeInfo(type));
     if (!type->members.Answers(id, flags)) return DISP_E_MEMBERNOTFOUND;
     if (type->members.TooManyArguments(id, flags, params->cArgs)) return DISP_E_BADPARAMCOUNT;
+    // Reading an object argument runs the caller's code, which may let go of its
+    // last reference to this object before the member is called.
+    const Ref<classTray> self(this);
     InvokeArguments arguments;
     RETURN_IF_FAILED(arguments.Prepare(*params, argumentError));
     return type->info->Invoke(static_cast<_classTray*>(this), id, flags, arguments.Get(), result, exception,

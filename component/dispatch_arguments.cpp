@@ -25,7 +25,7 @@ bool IsPlainReference(const VARIANT& argument)
 
 // One argument as the member's BSTR by reference expects it: a string in a
 // script variable by reference to that variable, anything else by value as
-// the component's own copy, or as the reference it already is.
+// the component's own string, or as the reference it already is.
 HRESULT CopyArgument(const VARIANT& caller, VARIANT& owned)
 {
     const VARIANT* source = &caller;
@@ -43,7 +43,10 @@ HRESULT CopyArgument(const VARIANT& caller, VARIANT& owned)
         owned = *source;
         return S_OK;
     }
-    return ::VariantCopy(&owned, const_cast<VARIANT*>(source));
+    // Made a string before the call: oleaut32 would convert the value itself,
+    // write the member's string back into the copy after it and, when that
+    // cannot become an object again, report a call that took effect as failed.
+    return ::VariantChangeType(&owned, const_cast<VARIANT*>(source), 0, VT_BSTR);
 }
 
 }  // namespace

@@ -33,10 +33,11 @@ private:
     UINT count_ = 0;
 };
 
-// The arguments handed to ITypeInfo::Invoke. Oleaut32 writes a value back
-// into a by-value argument of an [in, out] parameter, freeing what was there;
-// so the caller's arguments go through untouched only when all are plain
-// references, and otherwise as copies the component owns and frees.
+// The arguments handed to ITypeInfo::Invoke for members whose parameters are
+// all [in, out] BSTR*. Oleaut32 writes a value back into a by-value argument
+// of an [in, out] parameter, freeing what was there; so the caller's arguments
+// go through untouched only when all are plain references, and otherwise as
+// copies the component owns and frees, each value already made a string.
 class InvokeArguments {
 public:
     InvokeArguments() = default;
@@ -45,7 +46,8 @@ public:
     ~InvokeArguments();
 
     // Fails with the index of the argument in argumentError when one cannot
-    // be copied. At most MemberTable::kMaxArguments arguments.
+    // be copied or made a string; nothing is called then. At most
+    // MemberTable::kMaxArguments arguments.
     HRESULT Prepare(const DISPPARAMS& caller, UINT* argumentError) noexcept;
     DISPPARAMS* Get() noexcept { return &params_; }
 

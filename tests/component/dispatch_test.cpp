@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 using namespace zanthel::test;
@@ -12,7 +13,7 @@ using namespace zanthel::test;
 namespace {
 
 constexpr DISPID kToolTipName = 0x68030002, kMnuEvent = 0x68030000;
-constexpr DISPID kCreateTray = 0x60030004;
+constexpr DISPID kCreateTray = 0x60030004, kAppendMenu = 0x60030009;
 
 // Every variant used here holds a pointer, and those share one slot.
 VARIANT Arg(VARTYPE type, void* value)
@@ -22,6 +23,37 @@ VARIANT Arg(VARTYPE type, void* value)
     v.byref = value;
     return v;
 }
+
+// A caller's object whose default property is text, or missing when text is
+// null. Reading it runs onRead first.
+class Defaulted final : public IDispatch {
+public:
+    explicit Defaulted(const wchar_t* text, std::function<void()> onRead = {}) : text_(text), onRead_(onRead) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        *object = riid == IID_IUnknown || riid == IID_IDispatch ? this : nullptr;
+        return *object ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override
+    {
+        if (onRead_) onRead_();
+        if (id != DISPID_VALUE || !text_ || !result) return DISP_E_MEMBERNOTFOUND;
+        V_VT(result) = VT_BSTR;
+        V_BSTR(result) = ::SysAllocString(text_);
+        return S_OK;
+    }
+    ULONG references = 1;
+
+private:
+    const wchar_t* text_;
+    std::function<void()> onRead_;
+};
 
 class Dispatch : public testing::Test {
 protected:
@@ -33,8 +65,8 @@ protected:
         DISPID put = DISPID_PROPERTYPUT;
         const UINT named = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF) ? 1 : 0;
         DISPPARAMS params{args.data(), &put, static_cast<UINT>(args.size()), named};
-        UINT argError = 0;
-        return object_->Invoke(id, IID_NULL, 0x0407, flags, &params, result, nullptr, &argError);
+        argError_ = ~0u;
+        return object_->Invoke(id, IID_NULL, 0x0407, flags, &params, result, nullptr, &argError_);
     }
 
     // Read as Basic hosts read properties, with both flags set.
@@ -50,6 +82,7 @@ protected:
 
     ComApartment apartment_;
     ComPtr<IDispatch> object_;
+    UINT argError_ = ~0u;
 };
 
 }  // namespace
@@ -124,4 +157,34 @@ TEST_F(Dispatch, InvokeRejectsWrongMemberKindCountOrType)
     for (const auto& [id, flags, args, refusal] : cases) EXPECT_EQ(refusal, Invoke(id, flags, args)) << std::hex << id;
     ::SafeArrayDestroy(array);
     EXPECT_EQ(L"text", Get(kMnuEvent));
+}
+
+TEST_F(Dispatch, AnObjectArgumentTakesEffectAsItsDefaultValueOrNotAtAll)
+{
+    // Each took effect and still failed, so a host that retried added its item twice.
+    Defaulted show(L"Show"), event(L"object event"), variable(L"object in a variable"), none(nullptr);
+    EXPECT_EQ(S_OK, Invoke(kAppendMenu, DISPATCH_METHOD, {Arg(VT_DISPATCH, &show)}));
+    HMENU popup = ::GetSubMenu(::GetMenu(HostWindowOfThisThread()), 0);
+    EXPECT_EQ(1, ::GetMenuItemCount(popup));
+    EXPECT_EQ(L"Show", MenuItemText(popup, ::GetMenuItemID(popup, 0)));
+    EXPECT_EQ(S_OK, Invoke(kMnuEvent, DISPATCH_PROPERTYPUT, {Arg(VT_DISPATCH, &event)}));
+    EXPECT_EQ(L"object event", Get(kMnuEvent));
+    VARIANT holder = Arg(VT_DISPATCH, &variable);
+    EXPECT_EQ(S_OK, Invoke(kCreateTray, DISPATCH_METHOD, {Arg(VT_BYREF | VT_VARIANT, &holder)}));
+    EXPECT_EQ(L"object in a variable", Get(kMnuEvent));
+
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Invoke(kMnuEvent, DISPATCH_PROPERTYPUT, {Arg(VT_DISPATCH, &none)}));
+    EXPECT_EQ(0u, argError_);
+    EXPECT_EQ(L"object in a variable", Get(kMnuEvent));
+    for (const Defaulted* object : {&show, &event, &variable, &none}) EXPECT_EQ(1u, object->references);
+}
+
+TEST_F(Dispatch, ReleasingTheLastReferenceWhileAnArgumentIsReadFinishesTheCall)
+{
+    // Wine's heap checks (tests/component/CMakeLists.txt) poison freed memory:
+    // the call used to go on in the freed object and crash there.
+    Defaulted releasing(L"after release", [this] { object_.Reset(); });
+    EXPECT_EQ(S_OK, Invoke(kMnuEvent, DISPATCH_PROPERTYPUT, {Arg(VT_DISPATCH, &releasing)}));
+    EXPECT_EQ(nullptr, object_.Get());
+    EXPECT_EQ(L"after release", MenuEvent(NewTray().Get()));
 }
