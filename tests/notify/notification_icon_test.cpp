@@ -260,3 +260,21 @@ TEST(NotifyLifetime, CloseAndTheApartmentsEndOrAbandonRemoveEveryIcon)
         EXPECT_FALSE(::IsWindow(window));
     });
 }
+
+TEST(NotifyEvents, WithLeftClickMenuASelectOpensTheMenuInsteadOfRaisingClick)
+{
+    OnFreshApartment([] {
+        auto icon = NewIcon();
+        LONG id = 0;
+        icon->AddMenuItem(T(L"Open"), id);
+        icon->SetLeftClickMenu(true);
+        bool opened = false;
+        RunSoon(300ms, [&] {
+            opened = OpenPopupMenuWindow() != nullptr;
+            ::EndMenu();
+        });
+        Callback(icon->Window(), NIN_SELECT, 100, 100);
+        EXPECT_TRUE(opened);
+        EXPECT_TRUE(Drain(icon).empty());
+    });
+}
