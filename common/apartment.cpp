@@ -1,17 +1,20 @@
-#include "apartment.h"
+#include "common/apartment.h"
 
-#include "module.h"
+#include "common/module.h"
 
 #include <atomic>
+#include <memory>
 #include <new>
 
 namespace zanthel {
 namespace {
 
 struct Parts {
-    ApartmentPart* parts[static_cast<int>(ApartmentLayer::Count)] = {};
+    // An array goes last element first: the top layer's part before the ones it uses.
+    std::unique_ptr<ApartmentPart> parts[static_cast<int>(ApartmentLayer::Count)];
     bool ending = false;
 };
+using UniqueParts = std::unique_ptr<Parts>;
 
 std::atomic<DWORD> partsSlot{TLS_OUT_OF_INDEXES};
 
@@ -35,17 +38,16 @@ Parts* ThisApartment() noexcept
 }
 
 // Detaches this thread's parts, so nothing finds them while they go.
-Parts* Detach() noexcept
+UniqueParts Detach() noexcept
 {
     Parts* parts = ThisApartment();
     if (parts) ::TlsSetValue(partsSlot.load(), nullptr);
-    return parts;
+    return UniqueParts(parts);
 }
 
-void Free(Parts* parts) noexcept
+void Free(UniqueParts parts) noexcept
 {
-    for (int layer = static_cast<int>(ApartmentLayer::Count) - 1; layer >= 0; --layer) delete parts->parts[layer];
-    delete parts;
+    parts.reset();
     module::ApartmentEnded();
 }
 
@@ -56,27 +58,22 @@ namespace detail {
 ApartmentPart* FindPart(ApartmentLayer layer) noexcept
 {
     Parts* parts = ThisApartment();
-    return parts ? parts->parts[static_cast<int>(layer)] : nullptr;
+    return parts ? parts->parts[static_cast<int>(layer)].get() : nullptr;
 }
 
-bool AddPart(ApartmentLayer layer, ApartmentPart* part) noexcept
+bool AddPart(ApartmentLayer layer, std::unique_ptr<ApartmentPart> part) noexcept
 {
     Parts* parts = ThisApartment();
     if (!parts) {
         const DWORD slot = Slot();
-        parts = slot == TLS_OUT_OF_INDEXES ? nullptr : new (std::nothrow) Parts;
-        if (!parts || !::TlsSetValue(slot, parts)) {
-            delete parts;
-            delete part;
-            return false;
-        }
+        UniqueParts created(slot == TLS_OUT_OF_INDEXES ? nullptr : new (std::nothrow) Parts);
+        if (!created || !::TlsSetValue(slot, created.get())) return false;
+        // The thread's slot holds them from here until Detach.
+        parts = created.release();
         module::ApartmentStarted();
     }
-    if (parts->ending) {
-        delete part;
-        return false;
-    }
-    parts->parts[static_cast<int>(layer)] = part;
+    if (parts->ending) return false;
+    parts->parts[static_cast<int>(layer)] = std::move(part);
     return true;
 }
 
@@ -94,12 +91,12 @@ void EndApartment() noexcept
 
 void AbandonApartment() noexcept
 {
-    Parts* parts = Detach();
+    UniqueParts parts = Detach();
     if (!parts) return;
     parts->ending = true;
     for (int layer = static_cast<int>(ApartmentLayer::Count) - 1; layer >= 0; --layer)
         if (parts->parts[layer]) parts->parts[layer]->Abandon();
-    Free(parts);
+    Free(std::move(parts));
 }
 
 void ReleaseApartmentSlot() noexcept

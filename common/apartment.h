@@ -3,8 +3,9 @@
 // Each layer keeps its own part; this is the one accessor for all of them.
 #pragma once
 
-#include "win.h"
+#include "common/win.h"
 
+#include <memory>
 #include <new>
 
 namespace zanthel {
@@ -32,7 +33,7 @@ namespace detail {
 ApartmentPart* FindPart(ApartmentLayer layer) noexcept;
 // Stores a new part; false (and the part deleted) when that is impossible,
 // out of memory or while the apartment ends.
-bool AddPart(ApartmentLayer layer, ApartmentPart* part) noexcept;
+bool AddPart(ApartmentLayer layer, std::unique_ptr<ApartmentPart> part) noexcept;
 }  // namespace detail
 
 // This apartment's part of type Part (which names its kLayer), created on
@@ -41,9 +42,10 @@ template <typename Part>
 Part* ApartmentState() noexcept
 {
     if (ApartmentPart* found = detail::FindPart(Part::kLayer)) return static_cast<Part*>(found);
-    Part* created = new (std::nothrow) Part;
-    if (!created || !detail::AddPart(Part::kLayer, created)) return nullptr;
-    return created;
+    std::unique_ptr<Part> created(new (std::nothrow) Part);
+    Part* kept = created.get();
+    if (!kept || !detail::AddPart(Part::kLayer, std::move(created))) return nullptr;
+    return kept;
 }
 
 // This apartment's part, or null when it has none: for window procedures,

@@ -1,7 +1,7 @@
-#include "built_in_icon.h"
+#include "common/built_in_icon.h"
 
-#include "icon_resource.h"
-#include "module.h"
+#include "common/icon_resource.h"
+#include "common/module.h"
 
 namespace zanthel {
 

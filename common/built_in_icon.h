@@ -2,8 +2,8 @@
 // (or instead of) one from a file.
 #pragma once
 
-#include "handles.h"
-#include "win.h"
+#include "common/handles.h"
+#include "common/win.h"
 
 namespace zanthel {
 

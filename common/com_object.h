@@ -1,68 +1,83 @@
-// The IUnknown plumbing shared by the component's public COM objects: a
-// class lists its interfaces once, and QueryInterface answers from that list.
+// The IUnknown plumbing shared by the component's public COM objects, in the
+// shape of C++/WinRT's implements<>: a class derives from ComObject with its
+// interfaces, names each once, and QueryInterface answers from that list.
 #pragma once
 
-#include "module.h"
-#include "win.h"
+#include "common/module.h"
+#include "common/ref_counted.h"
+#include "common/win.h"
 
 #include <atomic>
+#include <new>
+#include <type_traits>
 
 namespace zanthel {
 
-// One interface a class answers for, and the base class that implements it.
-template <const IID& Iid, typename ImplementedBy>
-struct Answers {
-    using Base = ImplementedBy;
-    static const IID& Id() { return Iid; }
-};
-
 // Holds the reference count and keeps the module loaded while the object
-// lives. Derived lists its interfaces; IUnknown is the first one's base.
+// lives. Each interface answers for its own IID, and for IDispatch or
+// IProvideClassInfo when it extends them; IUnknown is the first one's.
 template <typename Derived, typename... Interfaces>
-class ComObject {
+class ComObject : public Interfaces... {
 public:
-    ComObject() { module::AddObject(); }
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
-    virtual ~ComObject() { module::ReleaseObject(); }
 
-protected:
-    HRESULT QueryListedInterface(REFIID riid, void** object) noexcept
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override
     {
         if (!object) return E_POINTER;
         *object = nullptr;
         if (riid == IID_IUnknown) {
-            *object = Cast<typename First<Interfaces...>::Base>();
+            *object = static_cast<typename First<Interfaces...>::Type*>(this);
         } else {
             (TryAnswer<Interfaces>(riid, object) || ...);
         }
         if (!*object) return E_NOINTERFACE;
-        static_cast<Derived*>(this)->AddRef();
+        AddRef();
         return S_OK;
     }
-    ULONG AddReference() noexcept { return ++references_; }
-    ULONG ReleaseReference() noexcept
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override
     {
         const ULONG left = --references_;
         if (left == 0) delete static_cast<Derived*>(this);
         return left;
     }
 
-private:
-    template <typename Entry, typename...>
-    struct First {
-        using Base = typename Entry::Base;
-    };
-    template <typename Base>
-    void* Cast() noexcept
+    // A new object for the caller as riid; on failure *object is null and
+    // the object gone.
+    template <typename... Arguments>
+    static HRESULT Create(REFIID riid, void** object, Arguments&&... arguments) noexcept
     {
-        return static_cast<Base*>(static_cast<Derived*>(this));
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        Ref<Derived> created;
+        // Adopts the first reference, as Make does.
+        *created.GetAddressOf() = new (std::nothrow) Derived(static_cast<Arguments&&>(arguments)...);
+        if (!created) return E_OUTOFMEMORY;
+        return created->QueryInterface(riid, object);
     }
-    template <typename Entry>
+
+protected:
+    ComObject() { module::AddObject(); }
+    ~ComObject() { module::ReleaseObject(); }
+
+private:
+    template <typename Head, typename...>
+    struct First {
+        using Type = Head;
+    };
+    template <typename Interface, typename Ancestor>
+    static bool Extends(REFIID riid) noexcept
+    {
+        return std::is_base_of_v<Ancestor, Interface> && riid == __uuidof(Ancestor);
+    }
+    template <typename Interface>
     bool TryAnswer(REFIID riid, void** object) noexcept
     {
-        if (riid != Entry::Id()) return false;
-        *object = Cast<typename Entry::Base>();
+        if (riid != __uuidof(Interface) && !Extends<Interface, IDispatch>(riid) &&
+            !Extends<Interface, IProvideClassInfo>(riid))
+            return false;
+        *object = static_cast<Interface*>(this);
         return true;
     }
 
@@ -70,12 +85,3 @@ private:
 };
 
 }  // namespace zanthel
-
-// Declares IUnknown for a class built on ComObject.
-#define ZANTHEL_IUNKNOWN                                                                   \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override \
-    {                                                                                      \
-        return QueryListedInterface(riid, object);                                         \
-    }                                                                                      \
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return AddReference(); }          \
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return ReleaseReference(); }

@@ -1,7 +1,7 @@
-#include "errors.h"
+#include "common/errors.h"
 
-#include "handles.h"
-#include "text.h"
+#include "common/handles.h"
+#include "common/text.h"
 
 #include <wrl/client.h>
 

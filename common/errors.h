@@ -1,8 +1,10 @@
 // The component's own automation errors and the barrier every COM entry uses.
 #pragma once
 
-#include "text.h"
-#include "win.h"
+#include "common/text.h"
+#include "common/win.h"
+
+#include <wrl/client.h>
 
 namespace zanthel {
 
@@ -40,10 +42,9 @@ HRESULT DescribingBarrier(Body&& body) noexcept
     ::SetErrorInfo(0, nullptr);
     const HRESULT hr = body();
     if (SUCCEEDED(hr)) return hr;
-    IErrorInfo* described = nullptr;
+    Microsoft::WRL::ComPtr<IErrorInfo> described;
     if (::GetErrorInfo(0, &described) != S_OK || !described) return ReportError(hr);
-    ::SetErrorInfo(0, described);
-    described->Release();
+    ::SetErrorInfo(0, described.Get());
     return hr;
 }
 

@@ -1,8 +1,10 @@
-// Owners for the raw Windows handles the component holds.
+// Owners for the raw Windows and COM resources the component holds.
 #pragma once
 
-#include "win.h"
+#include "common/win.h"
 
+#include <atomic>
+#include <memory>
 #include <utility>
 
 namespace zanthel {
@@ -46,6 +48,8 @@ inline void CloseIcon(HICON i) { ::DestroyIcon(i); }
 inline void CloseKey(HKEY k) { ::RegCloseKey(k); }
 inline void CloseLocal(HLOCAL l) { ::LocalFree(l); }
 inline void CloseFile(HANDLE f) { ::CloseHandle(f); }
+inline void CloseSafeArray(SAFEARRAY* a) { ::SafeArrayDestroy(a); }
+inline void CloseWindowHandle(HWND w) { ::DestroyWindow(w); }
 
 using UniqueMenu = UniqueHandle<HMENU, CloseMenu>;
 using UniqueIcon = UniqueHandle<HICON, CloseIcon>;
@@ -53,5 +57,58 @@ using UniqueKey = UniqueHandle<HKEY, CloseKey>;
 using UniqueLocal = UniqueHandle<HLOCAL, CloseLocal>;
 // Null when there is no file: INVALID_HANDLE_VALUE cannot be a template argument.
 using UniqueFile = UniqueHandle<HANDLE, CloseFile>;
+using UniqueSafeArray = UniqueHandle<SAFEARRAY*, CloseSafeArray>;
+using UniqueWindow = UniqueHandle<HWND, CloseWindowHandle>;
+
+// Variants that start empty and are cleared when they go.
+template <UINT Count>
+struct UniqueVariants {
+    UniqueVariants()
+    {
+        for (VARIANT& item : items) V_VT(&item) = VT_EMPTY;
+    }
+    UniqueVariants(const UniqueVariants&) = delete;
+    UniqueVariants& operator=(const UniqueVariants&) = delete;
+    ~UniqueVariants()
+    {
+        for (VARIANT& item : items)
+            if (V_VT(&item) != VT_EMPTY) ::VariantClear(&item);
+    }
+
+    VARIANT items[Count];
+};
+
+// The strings IDispatch::Invoke leaves in its exception record.
+struct UniqueExcepInfo : EXCEPINFO {
+    UniqueExcepInfo() : EXCEPINFO{} {}
+    UniqueExcepInfo(const UniqueExcepInfo&) = delete;
+    UniqueExcepInfo& operator=(const UniqueExcepInfo&) = delete;
+    ~UniqueExcepInfo()
+    {
+        ::SysFreeString(bstrSource);
+        ::SysFreeString(bstrDescription);
+        ::SysFreeString(bstrHelpFile);
+    }
+};
+
+// Owns one object that threads may offer at the same time: the first offer
+// is kept, later ones go. No destructor: the module lets go with Reset when
+// it is unloaded, never at process exit, where a release could wait for a
+// lock of a thread already gone.
+template <typename T>
+class SharedOnce {
+public:
+    T* Get() const noexcept { return value_.load(std::memory_order_acquire); }
+    // The object kept: the one offered, or one another thread offered first.
+    T* Offer(std::unique_ptr<T> offered) noexcept
+    {
+        T* kept = nullptr;
+        return value_.compare_exchange_strong(kept, offered.get()) ? offered.release() : kept;
+    }
+    void Reset() noexcept { std::unique_ptr<T>(value_.exchange(nullptr)); }
+
+private:
+    std::atomic<T*> value_{nullptr};
+};
 
 }  // namespace zanthel

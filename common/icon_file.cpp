@@ -1,7 +1,7 @@
-#include "icon_file.h"
+#include "common/icon_file.h"
 
-#include "errors.h"
-#include "handles.h"
+#include "common/errors.h"
+#include "common/handles.h"
 
 namespace zanthel {
 namespace {
@@ -58,6 +58,30 @@ bool IsIconFile(const BYTE* bytes, DWORD size)
     return true;
 }
 
+// The bytes of a stream on global memory, locked while this lives.
+class LockedStream {
+public:
+    LockedStream() = default;
+    LockedStream(const LockedStream&) = delete;
+    LockedStream& operator=(const LockedStream&) = delete;
+    ~LockedStream()
+    {
+        if (bytes_) ::GlobalUnlock(memory_);
+    }
+
+    HRESULT Lock(IStream* stream) noexcept
+    {
+        RETURN_IF_FAILED(::GetHGlobalFromStream(stream, &memory_));
+        bytes_ = static_cast<BYTE*>(::GlobalLock(memory_));
+        return bytes_ ? S_OK : E_OUTOFMEMORY;
+    }
+    BYTE* Bytes() const noexcept { return bytes_; }
+
+private:
+    HGLOBAL memory_ = nullptr;
+    BYTE* bytes_ = nullptr;
+};
+
 }  // namespace
 
 HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept
@@ -80,13 +104,11 @@ HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, 
     streamSize.QuadPart = size;
     RETURN_IF_FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()));
     RETURN_IF_FAILED(stream->SetSize(streamSize));
-    HGLOBAL memory = nullptr;
-    RETURN_IF_FAILED(::GetHGlobalFromStream(stream.Get(), &memory));
-    auto* bytes = static_cast<BYTE*>(::GlobalLock(memory));
-    if (!bytes) return E_OUTOFMEMORY;
+    LockedStream locked;
+    RETURN_IF_FAILED(locked.Lock(stream.Get()));
+    BYTE* bytes = locked.Bytes();
     DWORD read = 0;
     const bool usable = ::ReadFile(file.get(), bytes, size, &read, nullptr) && read == size && IsIconFile(bytes, size);
-    ::GlobalUnlock(memory);
     return usable ? S_OK : CTL_E_INVALIDPICTURE;
 }
 
@@ -95,10 +117,9 @@ HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) 
     Microsoft::WRL::ComPtr<IStream> stream;
     ULONG size = 0;
     RETURN_IF_FAILED(ReadIconFile(path, stream, size));
-    HGLOBAL memory = nullptr;
-    RETURN_IF_FAILED(::GetHGlobalFromStream(stream.Get(), &memory));
-    auto* bytes = static_cast<BYTE*>(::GlobalLock(memory));
-    if (!bytes) return E_OUTOFMEMORY;
+    LockedStream locked;
+    RETURN_IF_FAILED(locked.Lock(stream.Get()));
+    BYTE* bytes = locked.Bytes();
     // The exact size, else the smallest larger one, else the largest; a
     // width of 0 in the directory means 256.
     const BYTE* chosen = nullptr;
@@ -114,7 +135,6 @@ HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) 
     }
     icon.reset(::CreateIconFromResourceEx(bytes + LittleEndian(chosen + 12, 4), LittleEndian(chosen + 8, 4), TRUE,
                                           0x00030000, width, height, LR_DEFAULTCOLOR));
-    ::GlobalUnlock(memory);
     return icon ? S_OK : CTL_E_INVALIDPICTURE;
 }
 

@@ -2,9 +2,9 @@
 // before any picture or icon loader sees them.
 #pragma once
 
-#include "handles.h"
-#include "text.h"
-#include "win.h"
+#include "common/handles.h"
+#include "common/text.h"
+#include "common/win.h"
 
 #include <wrl/client.h>
 

@@ -1,4 +1,4 @@
-#include "module.h"
+#include "common/module.h"
 
 #include <atomic>
 
@@ -28,14 +28,11 @@ HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 HRESULT Path(Text& path) noexcept
 {
     for (UINT capacity = MAX_PATH;; capacity *= 2) {
-        BSTR buffer = ::SysAllocStringLen(nullptr, capacity);
-        if (!buffer) return E_OUTOFMEMORY;
-        const DWORD length = ::GetModuleFileNameW(Instance(), buffer, capacity);
-        const HRESULT hr = length == 0         ? HRESULT_FROM_WIN32(::GetLastError())
-                           : length < capacity ? path.Assign(buffer, length)
-                                               : S_FALSE;
-        ::SysFreeString(buffer);
-        if (hr != S_FALSE) return hr;
+        Text buffer = Text::Adopt(::SysAllocStringLen(nullptr, capacity));
+        if (buffer.Empty()) return E_OUTOFMEMORY;
+        const DWORD length = ::GetModuleFileNameW(Instance(), buffer.Get(), capacity);
+        if (length == 0) return HRESULT_FROM_WIN32(::GetLastError());
+        if (length < capacity) return path.Assign(buffer.Get(), length);
         if (capacity >= 0x8000) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     }
 }

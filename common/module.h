@@ -2,9 +2,9 @@
 // apartments, so every count here is atomic.
 #pragma once
 
-#include "win.h"
+#include "common/win.h"
 
-#include "text.h"
+#include "common/text.h"
 
 namespace zanthel::module {
 

@@ -1,4 +1,6 @@
-#include "text.h"
+#include "common/text.h"
+
+#include <new>
 
 namespace zanthel {
 
@@ -82,19 +84,16 @@ bool Text::Equals(const wchar_t* other) const noexcept
     return other[length] == L'\0';
 }
 
-AnsiText::~AnsiText() { ::CoTaskMemFree(chars_); }
-
 HRESULT AnsiText::Convert(const wchar_t* characters, UINT length) noexcept
 {
     const int units = static_cast<int>(length);
     const int bytes = units ? ::WideCharToMultiByte(CP_ACP, 0, characters, units, nullptr, 0, nullptr, nullptr) : 0;
     if (units && bytes <= 0) return HRESULT_FROM_WIN32(::GetLastError());
-    auto* chars = static_cast<char*>(::CoTaskMemAlloc(static_cast<SIZE_T>(bytes) + 1));
+    std::unique_ptr<char[]> chars(new (std::nothrow) char[static_cast<SIZE_T>(bytes) + 1]);
     if (!chars) return E_OUTOFMEMORY;
-    if (units) ::WideCharToMultiByte(CP_ACP, 0, characters, units, chars, bytes, nullptr, nullptr);
+    if (units) ::WideCharToMultiByte(CP_ACP, 0, characters, units, chars.get(), bytes, nullptr, nullptr);
     chars[bytes] = '\0';
-    ::CoTaskMemFree(chars_);
-    chars_ = chars;
+    chars_ = std::move(chars);
     return S_OK;
 }
 

@@ -2,7 +2,9 @@
 // owned BSTR, and the ANSI form the Win32 calls take.
 #pragma once
 
-#include "win.h"
+#include "common/win.h"
+
+#include <memory>
 
 namespace zanthel {
 
@@ -16,6 +18,13 @@ public:
     Text(Text&& other) noexcept : value_(other.Release()) {}
     Text& operator=(Text&& other) noexcept;
     ~Text() { ::SysFreeString(value_); }
+    // Takes over a BSTR the caller allocated; an allocation that failed is the empty text.
+    static Text Adopt(BSTR owned) noexcept
+    {
+        Text text;
+        text.value_ = owned;
+        return text;
+    }
 
     // A copy of characters; a null source is the empty text.
     HRESULT Assign(const wchar_t* characters, UINT length) noexcept;
@@ -52,15 +61,14 @@ public:
     AnsiText() = default;
     AnsiText(const AnsiText&) = delete;
     AnsiText& operator=(const AnsiText&) = delete;
-    ~AnsiText();
 
     HRESULT Convert(const wchar_t* characters, UINT length) noexcept;
     HRESULT Convert(const Text& text) noexcept { return Convert(text.Chars(), text.Length()); }
     // Never null; ends at the first NUL, as the ANSI calls read it.
-    const char* Chars() const noexcept { return chars_ ? chars_ : ""; }
+    const char* Chars() const noexcept { return chars_ ? chars_.get() : ""; }
 
 private:
-    char* chars_ = nullptr;
+    std::unique_ptr<char[]> chars_;
 };
 
 }  // namespace zanthel

@@ -1,4 +1,4 @@
-#include "window_hook.h"
+#include "common/window_hook.h"
 
 namespace zanthel {
 

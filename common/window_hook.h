@@ -3,7 +3,7 @@
 // hook can pass every message on even after that state is gone.
 #pragma once
 
-#include "win.h"
+#include "common/win.h"
 
 namespace zanthel {
 

@@ -1,10 +1,8 @@
-#include "NotifyIcon.h"
+#include "component/NotifyIcon.h"
 
-#include "apartment_lifetime.h"
-#include "errors.h"
-#include "type_info.h"
+#include "common/errors.h"
+#include "component/apartment_lifetime.h"
 
-#include <new>
 #include <utility>
 
 namespace zanthel {
@@ -42,7 +40,7 @@ HRESULT WithText(BSTR value, Body&& body) noexcept
 }  // namespace
 
 NotifyIcon::NotifyIcon(Ref<NotificationIcon>&& icon) noexcept
-    : SingleConnectionPointContainer(DIID_DNotifyIconEvents), icon_(std::move(icon))
+    : events_(*this, DIID_DNotifyIconEvents), icon_(std::move(icon))
 {
     icon_->Listen(this);
 }
@@ -63,55 +61,8 @@ HRESULT NotifyIcon::CreateInstance(REFIID riid, void** object) noexcept
         RETURN_IF_FAILED(WatchApartment());
         Ref<NotificationIcon> icon;
         RETURN_IF_FAILED(NotificationIcon::Create(icon));
-        auto* created = new (std::nothrow) NotifyIcon(std::move(icon));
-        if (!created) return E_OUTOFMEMORY;
-        const HRESULT hr = created->QueryInterface(riid, object);
-        created->Release();
-        return hr;
+        return Create(riid, object, std::move(icon));
     });
-}
-
-HRESULT NotifyIcon::GetTypeInfoCount(UINT* count) noexcept
-{
-    if (!count) return E_POINTER;
-    *count = 1;
-    return S_OK;
-}
-
-HRESULT NotifyIcon::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept
-{
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    const DispatchType* type;
-    RETURN_IF_FAILED(CachedTypeInfo(CachedType::NotifyIcon, type));
-    return type->info.CopyTo(info);
-}
-
-HRESULT NotifyIcon::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept
-{
-    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    if (count > 0 && (!names || !ids)) return E_INVALIDARG;
-    const DispatchType* type;
-    RETURN_IF_FAILED(CachedTypeInfo(CachedType::NotifyIcon, type));
-    return type->info->GetIDsOfNames(names, count, ids);
-}
-
-HRESULT NotifyIcon::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                           EXCEPINFO* exception, UINT* argumentError) noexcept
-{
-    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    if (!params || (params->cArgs > 0 && !params->rgvarg) || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
-        return E_INVALIDARG;
-    if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
-    const DispatchType* type;
-    RETURN_IF_FAILED(CachedTypeInfo(CachedType::NotifyIcon, type));
-    if (!type->members.Answers(id, flags)) return DISP_E_MEMBERNOTFOUND;
-    if (type->members.TooManyArguments(id, flags, params->cArgs)) return DISP_E_BADPARAMCOUNT;
-    // A member may raise an event whose handler releases the host's last reference.
-    Microsoft::WRL::ComPtr<INotifyIcon> self(this);
-    // Plain [in] parameters: oleaut32 writes nothing back into the caller's arguments.
-    return type->info->Invoke(self.Get(), id, flags, params, result, exception, argumentError);
 }
 
 HRESULT NotifyIcon::get_ToolTip(BSTR* value) noexcept { return GetText(value, icon_->ToolTip()); }
@@ -194,13 +145,16 @@ HRESULT NotifyIcon::put_LeftClickMenu(VARIANT_BOOL value) noexcept
     });
 }
 
+HRESULT NotifyIcon::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept { return events_.EnumPoints(points); }
+
+HRESULT NotifyIcon::FindConnectionPoint(REFIID riid, IConnectionPoint** point) noexcept
+{
+    return events_.FindPoint(riid, point);
+}
+
 HRESULT NotifyIcon::GetClassInfo(ITypeInfo** info) noexcept
 {
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    const DispatchType* type;
-    RETURN_IF_FAILED(CachedTypeInfo(CachedType::NotifyIconClass, type));
-    return type->info.CopyTo(info);
+    return CopyTypeInfo(CachedType::NotifyIconClass, 0, info);
 }
 
 HRESULT NotifyIcon::GetGUID(DWORD kind, GUID* guid) noexcept
@@ -229,7 +183,7 @@ void NotifyIcon::IconEventRaised(IconEvent event, LONG itemId, const Text& capti
         V_I4(&arguments[1]) = itemId;
         count = 2;
     }
-    Raise(static_cast<DISPID>(event), arguments, count);
+    events_.Raise(static_cast<DISPID>(event), arguments, count);
 }
 
 }  // namespace zanthel

@@ -3,36 +3,21 @@
 // events go out through a connection point.
 #pragma once
 
-#include "com_object.h"
-#include "connection_point.h"
-#include "notification_icon.h"
-#include "notify_interface.h"
+#include "component/connection_point.h"
+#include "component/dispatch_arguments.h"
+#include "component/notify_interface.h"
+#include "component/type_info_dispatch.h"
+#include "notify/notification_icon.h"
 
 namespace zanthel {
 
-class NotifyIcon final
-    : public ComObject<NotifyIcon, Answers<IID_IDispatch, INotifyIcon>, Answers<IID_INotifyIcon, INotifyIcon>,
-                       Answers<IID_IConnectionPointContainer, IConnectionPointContainer>,
-                       Answers<IID_IProvideClassInfo, IProvideClassInfo2>,
-                       Answers<IID_IProvideClassInfo2, IProvideClassInfo2>,
-                       Answers<IID_ISupportErrorInfo, ISupportErrorInfo>>,
-      public INotifyIcon,
-      public SingleConnectionPointContainer,
-      public IProvideClassInfo2,
-      public ISupportErrorInfo,
-      private IconEventListener {
+// IDispatch comes from the type library, with the caller's arguments as they
+// are: every parameter is [in].
+class NotifyIcon final : public TypeInfoDispatch<NotifyIcon, CachedType::NotifyIcon, CallerArguments, INotifyIcon,
+                                                 IConnectionPointContainer, IProvideClassInfo2, ISupportErrorInfo>,
+                         private IconEventListener {
 public:
     static HRESULT CreateInstance(REFIID riid, void** object) noexcept;
-
-    ZANTHEL_IUNKNOWN
-
-    // IDispatch, answered from the type library.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* ids) noexcept override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* exception, UINT* argumentError) noexcept override;
 
     // INotifyIcon
     HRESULT STDMETHODCALLTYPE get_ToolTip(BSTR* value) noexcept override;
@@ -51,6 +36,10 @@ public:
     HRESULT STDMETHODCALLTYPE get_LeftClickMenu(VARIANT_BOOL* value) noexcept override;
     HRESULT STDMETHODCALLTYPE put_LeftClickMenu(VARIANT_BOOL value) noexcept override;
 
+    // IConnectionPointContainer
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) noexcept override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) noexcept override;
+
     // IProvideClassInfo2
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) noexcept override;
     HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) noexcept override;
@@ -60,11 +49,12 @@ public:
 
 private:
     explicit NotifyIcon(Ref<NotificationIcon>&& icon) noexcept;
-    ~NotifyIcon() override;
+    ~NotifyIcon();
     friend class ComObject;
 
     void IconEventRaised(IconEvent event, LONG itemId, const Text& caption) noexcept override;
 
+    DispatchConnectionPoint events_;
     Ref<NotificationIcon> icon_;
 };
 

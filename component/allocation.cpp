@@ -1,7 +1,7 @@
 // The module's allocations come from the process heap and report failure
 // with a null pointer: the component is built without exceptions, and
 // every allocation it makes is checked.
-#include "win.h"
+#include "common/win.h"
 
 #include <new>
 

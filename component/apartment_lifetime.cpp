@@ -1,7 +1,8 @@
-#include "apartment_lifetime.h"
+#include "component/apartment_lifetime.h"
+
+#include "common/ref_counted.h"
 
 #include <atomic>
-#include <new>
 
 namespace zanthel {
 namespace {
@@ -44,10 +45,9 @@ struct LifetimeState final : ApartmentPart {
 
     LifetimeState() noexcept
     {
-        auto* watch = new (std::nothrow) UninitializeWatch;
+        const Ref<UninitializeWatch> watch = Make<UninitializeWatch>();
         if (!watch) return;  // thread detach still cleans up
-        registered_ = SUCCEEDED(::CoRegisterInitializeSpy(watch, &cookie_));
-        watch->Release();
+        registered_ = SUCCEEDED(::CoRegisterInitializeSpy(watch.Get(), &cookie_));
     }
     // Revoking is a call into COM: not at thread detach, where COM lets the
     // watch go itself; by then it finds no state to end.

@@ -2,7 +2,7 @@
 // CoUninitialize, not when the thread ends.
 #pragma once
 
-#include "apartment.h"
+#include "common/apartment.h"
 
 namespace zanthel {
 

@@ -1,24 +1,21 @@
-#include "classTray.h"
+#include "component/classTray.h"
 
-#include "errors.h"
-#include "menu_state.h"
-#include "modMenu.h"
-#include "frmTray.h"
-#include "modTray.h"
-#include "tray_state.h"
-#include "apartment_lifetime.h"
-#include "dispatch_arguments.h"
-#include "type_info.h"
+#include "common/errors.h"
+#include "component/apartment_lifetime.h"
+#include "menu/modMenu.h"
+#include "tray/frmTray.h"
+#include "tray/target_window.h"
+#include "tray/tray_icon.h"
+#include "tray/tray_state.h"
 
-#include <new>
 #include <wrl/client.h>
 
 namespace zanthel {
 namespace {
 
-// Every member: the apartment's end is watched before its state is touched.
+// A member that uses the apartment's state: its end is watched first.
 template <typename Body>
-HRESULT Member(Body&& body) noexcept
+HRESULT InWatchedApartment(Body&& body) noexcept
 {
     return ComBarrier([&] {
         RETURN_IF_FAILED(WatchApartment());
@@ -35,7 +32,10 @@ HRESULT PropertyGet(BSTR* value, const Text& text) noexcept
 }
 
 // A string parameter: a null BSTR, or a null pointer to one, is the empty string.
-HRESULT Argument(const BSTR* parameter, Text& text) noexcept { return text.Assign(parameter ? *parameter : nullptr); }
+HRESULT CopyStringParameter(const BSTR* parameter, Text& text) noexcept
+{
+    return text.Assign(parameter ? *parameter : nullptr);
+}
 
 // The numeric handle of a picture, as the picture's default property gives it.
 HRESULT PictureHandle(IPictureDisp* picture, OLE_HANDLE& handle) noexcept
@@ -57,72 +57,14 @@ HRESULT WithHostWindow(Body&& body) noexcept
 
 }  // namespace
 
-HRESULT classTray::CreateInstance(REFIID riid, void** object) noexcept
-{
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    auto* created = new (std::nothrow) classTray;
-    if (!created) return E_OUTOFMEMORY;
-    HRESULT hr = created->QueryInterface(riid, object);
-    created->Release();
-    return hr;
-}
-
-HRESULT classTray::GetTypeInfoCount(UINT* count) noexcept
-{
-    if (!count) return E_POINTER;
-    *count = 1;
-    return S_OK;
-}
-
-HRESULT classTray::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept
-{
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    const ClassTrayType* type;
-    RETURN_IF_FAILED(ClassTrayTypeInfo(type));
-    return type->info.CopyTo(info);
-}
-
-HRESULT classTray::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept
-{
-    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    if (count > 0 && (!names || !ids)) return E_INVALIDARG;
-    const ClassTrayType* type;
-    RETURN_IF_FAILED(ClassTrayTypeInfo(type));
-    return type->info->GetIDsOfNames(names, count, ids);
-}
-
-HRESULT classTray::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) noexcept
-{
-    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    if (!params || (params->cArgs > 0 && !params->rgvarg) || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
-        return E_INVALIDARG;
-    if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
-    // A host polls mnuEvent for months: everything here is worked out once.
-    const ClassTrayType* type;
-    RETURN_IF_FAILED(ClassTrayTypeInfo(type));
-    if (!type->members.Answers(id, flags)) return DISP_E_MEMBERNOTFOUND;
-    if (type->members.TooManyArguments(id, flags, params->cArgs)) return DISP_E_BADPARAMCOUNT;
-    // Reading an object argument runs the caller's code, which may let go of its
-    // last reference to this object before the member is called.
-    const Ref<classTray> self(this);
-    InvokeArguments arguments;
-    RETURN_IF_FAILED(arguments.Prepare(*params, argumentError));
-    return type->info->Invoke(static_cast<_classTray*>(this), id, flags, arguments.Get(), result, exception,
-                              argumentError);
-}
-
 HRESULT classTray::get_WindowName(BSTR* value) noexcept { return PropertyGet(value, WindowName_); }
 
 HRESULT classTray::put_WindowName(BSTR* new_WindowName) noexcept
 {
-    return Member([&] {
+    return InWatchedApartment([&] {
         TrayState* tray = TrayApartment();
         if (!tray) return E_OUTOFMEMORY;
-        RETURN_IF_FAILED(Argument(new_WindowName, WindowName_));
+        RETURN_IF_FAILED(CopyStringParameter(new_WindowName, WindowName_));
         // An empty title would match whichever untitled window comes first.
         tray->gWindowHandle = WindowName_.Empty() ? nullptr : GetWindowHandle(WindowName_);
         return S_OK;
@@ -133,15 +75,15 @@ HRESULT classTray::get_ToolTipName(BSTR* value) noexcept { return PropertyGet(va
 
 HRESULT classTray::put_ToolTipName(BSTR* new_ToolTipName) noexcept
 {
-    return ComBarrier([&] { return Argument(new_ToolTipName, ToolTipName_); });
+    return ComBarrier([&] { return CopyStringParameter(new_ToolTipName, ToolTipName_); });
 }
 
 HRESULT classTray::get_TrayIcon(BSTR* value) noexcept { return PropertyGet(value, TrayIcon_); }
 
 HRESULT classTray::put_TrayIcon(BSTR* new_TrayIcon) noexcept
 {
-    return Member([&] {
-        RETURN_IF_FAILED(Argument(new_TrayIcon, TrayIcon_));
+    return InWatchedApartment([&] {
+        RETURN_IF_FAILED(CopyStringParameter(new_TrayIcon, TrayIcon_));
         return WithHostWindow([&](frmTray& window) { return SetTrayIconPicture(window, TrayIcon_); });
     });
 }
@@ -156,10 +98,10 @@ HRESULT classTray::get_mnuEvent(BSTR* value) noexcept
 
 HRESULT classTray::put_mnuEvent(BSTR* new_mnuEvent) noexcept
 {
-    return Member([&] {
+    return InWatchedApartment([&] {
         TrayState* tray = TrayApartment();
         if (!tray) return E_OUTOFMEMORY;
-        return Argument(new_mnuEvent, tray->gMenuEvent);
+        return CopyStringParameter(new_mnuEvent, tray->gMenuEvent);
     });
 }
 
@@ -172,7 +114,7 @@ HRESULT classTray::CreateTray(BSTR* Handle) noexcept
 
 HRESULT classTray::LoadTray() noexcept
 {
-    return Member([&] {
+    return InWatchedApartment([&] {
         return WithHostWindow([&](frmTray& window) {
             RETURN_IF_FAILED(HookTrayWindow(window.Handle()));
             const HWND hwnd = window.Handle();
@@ -189,39 +131,39 @@ HRESULT classTray::LoadTray() noexcept
 
 HRESULT classTray::UnLoadTray() noexcept
 {
-    return Member([] { return RemoveTrayIcon(); });
+    return InWatchedApartment([] { return RemoveTrayIcon(); });
 }
 
 HRESULT classTray::HideWindow(BSTR* WindowName) noexcept
 {
-    return Member([&] {
+    return InWatchedApartment([&] {
         Text title;
-        RETURN_IF_FAILED(Argument(WindowName, title));
+        RETURN_IF_FAILED(CopyStringParameter(WindowName, title));
         return HideTargetWindow(title);
     });
 }
 
 HRESULT classTray::ShowWindow(BSTR* WindowName) noexcept
 {
-    return Member([&] {
+    return InWatchedApartment([&] {
         Text title;
-        RETURN_IF_FAILED(Argument(WindowName, title));
+        RETURN_IF_FAILED(CopyStringParameter(WindowName, title));
         return ShowTargetWindow(title);
     });
 }
 
 HRESULT classTray::AppendMenu(BSTR* Caption) noexcept
 {
-    return Member([&] {
+    return InWatchedApartment([&] {
         Text caption;
-        RETURN_IF_FAILED(Argument(Caption, caption));
+        RETURN_IF_FAILED(CopyStringParameter(Caption, caption));
         return WithHostWindow([&](frmTray& window) { return AppendTrayMenu(window, caption); });
     });
 }
 
 HRESULT classTray::DestroyMenu() noexcept
 {
-    return Member([] { return WithHostWindow([](frmTray& window) { return DestroyMenuBar(window); }); });
+    return InWatchedApartment([] { return WithHostWindow([](frmTray& window) { return DestroyMenuBar(window); }); });
 }
 
 HRESULT classTray::InterfaceSupportsErrorInfo(REFIID riid) noexcept

@@ -2,29 +2,19 @@
 // every other request handed to the apartment's tray and menu routines.
 #pragma once
 
-#include "com_object.h"
-#include "text.h"
-#include "interface.h"
+#include "common/text.h"
+#include "component/dispatch_arguments.h"
+#include "component/interface.h"
+#include "component/type_info_dispatch.h"
 
 namespace zanthel {
 
+// IDispatch comes from the type library; a call's arguments are first made
+// what the members' [in, out] strings expect (InvokeArguments).
 class classTray final
-    : public ComObject<classTray, Answers<IID_IDispatch, _classTray>, Answers<IID__classTray, _classTray>,
-                       Answers<IID_ISupportErrorInfo, ISupportErrorInfo>>,
-      public _classTray,
-      public ISupportErrorInfo {
+    : public TypeInfoDispatch<classTray, CachedType::ClassTray, InvokeArguments, _classTray, ISupportErrorInfo> {
 public:
-    static HRESULT CreateInstance(REFIID riid, void** object) noexcept;
-
-    ZANTHEL_IUNKNOWN
-
-    // IDispatch, answered from the type library.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* ids) noexcept override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* exception, UINT* argumentError) noexcept override;
+    static HRESULT CreateInstance(REFIID riid, void** object) noexcept { return Create(riid, object); }
 
     // _classTray
     HRESULT STDMETHODCALLTYPE get_WindowName(BSTR* value) noexcept override;
@@ -48,7 +38,7 @@ public:
 
 private:
     classTray() = default;
-    ~classTray() override = default;
+    ~classTray() = default;
     friend class ComObject;
 
     Text WindowName_;

@@ -1,7 +1,10 @@
-#include "connection_point.h"
+#include "component/connection_point.h"
 
-#include "com_object.h"
-#include "ref_counted.h"
+#include "common/com_object.h"
+#include "common/handles.h"
+#include "common/ref_counted.h"
+
+#include <new>
 
 namespace zanthel {
 namespace {
@@ -28,10 +31,8 @@ struct Snapshot final : RefCounted {
     GrowableArray<Entry> entries;
 };
 
-template <typename Interface, const IID& Iid, typename Item, typename Entry>
-class SnapshotEnumerator final
-    : public ComObject<SnapshotEnumerator<Interface, Iid, Item, Entry>, Answers<Iid, Interface>>,
-      public Interface {
+template <typename Interface, typename Item, typename Entry>
+class SnapshotEnumerator final : public ComObject<SnapshotEnumerator<Interface, Item, Entry>, Interface> {
 public:
     SnapshotEnumerator(const Ref<Snapshot<Entry>>& snapshot, UINT position) noexcept
         : snapshot_(snapshot), position_(position)
@@ -49,13 +50,6 @@ public:
         *made = new (std::nothrow) SnapshotEnumerator(snapshot, 0);
         return *made ? S_OK : E_OUTOFMEMORY;
     }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override
-    {
-        return this->QueryListedInterface(riid, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return this->AddReference(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return this->ReleaseReference(); }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) noexcept override
     {
@@ -91,16 +85,15 @@ public:
     }
 
 private:
-    friend class ComObject<SnapshotEnumerator, Answers<Iid, Interface>>;
-    ~SnapshotEnumerator() override = default;
+    friend class ComObject<SnapshotEnumerator, Interface>;
+    ~SnapshotEnumerator() = default;
 
     Ref<Snapshot<Entry>> snapshot_;
     UINT position_;
 };
 
-using ConnectionEnumerator = SnapshotEnumerator<IEnumConnections, IID_IEnumConnections, CONNECTDATA, Connection>;
-using PointEnumerator =
-    SnapshotEnumerator<IEnumConnectionPoints, IID_IEnumConnectionPoints, IConnectionPoint*, ComPtr<IConnectionPoint>>;
+using ConnectionEnumerator = SnapshotEnumerator<IEnumConnections, CONNECTDATA, Connection>;
+using PointEnumerator = SnapshotEnumerator<IEnumConnectionPoints, IConnectionPoint*, ComPtr<IConnectionPoint>>;
 
 }  // namespace
 
@@ -181,44 +174,34 @@ void DispatchConnectionPoint::Raise(DISPID id, const VARIANT* arguments, UINT co
     for (UINT index = 0; index < sinks.Count(); ++index) {
         // Each sink gets its own copies: one that clears its arguments
         // harms no other.
-        VARIANT copies[kMaxArguments];
-        UINT copied = 0;
+        UniqueVariants<kMaxArguments> copies;
         HRESULT hr = S_OK;
-        for (; copied < count && SUCCEEDED(hr); ++copied) {
-            ::VariantInit(&copies[copied]);
-            hr = ::VariantCopy(&copies[copied], const_cast<VARIANT*>(&arguments[copied]));
-        }
-        if (SUCCEEDED(hr)) {
-            DISPPARAMS params{copies, nullptr, count, 0};
-            VARIANT result;
-            ::VariantInit(&result);
-            EXCEPINFO exception{};
-            UINT argumentError = 0;
-            sinks[index].sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &exception,
-                                      &argumentError);
-            ::VariantClear(&result);
-            ::SysFreeString(exception.bstrSource);
-            ::SysFreeString(exception.bstrDescription);
-            ::SysFreeString(exception.bstrHelpFile);
-        }
-        while (copied > 0) ::VariantClear(&copies[--copied]);
+        for (UINT copied = 0; copied < count && SUCCEEDED(hr); ++copied)
+            hr = ::VariantCopy(&copies.items[copied], const_cast<VARIANT*>(&arguments[copied]));
+        if (FAILED(hr)) continue;
+        DISPPARAMS params{copies.items, nullptr, count, 0};
+        UniqueVariants<1> result;
+        UniqueExcepInfo exception;
+        UINT argumentError = 0;
+        sinks[index].sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.items, &exception,
+                                  &argumentError);
     }
 }
 
-HRESULT SingleConnectionPointContainer::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept
+HRESULT DispatchConnectionPoint::EnumPoints(IEnumConnectionPoints** points) noexcept
 {
     GrowableArray<ComPtr<IConnectionPoint>> only;
-    RETURN_IF_FAILED(only.Append(&point_));
+    RETURN_IF_FAILED(only.Append(this));
     return PointEnumerator::Make(only, points);
 }
 
-HRESULT SingleConnectionPointContainer::FindConnectionPoint(REFIID riid, IConnectionPoint** point) noexcept
+HRESULT DispatchConnectionPoint::FindPoint(REFIID riid, IConnectionPoint** point) noexcept
 {
     if (!point) return E_POINTER;
     *point = nullptr;
-    if (riid != point_.Events()) return CONNECT_E_NOCONNECTION;
-    *point = &point_;
-    point_.AddRef();
+    if (riid != events_) return CONNECT_E_NOCONNECTION;
+    *point = this;
+    AddRef();
     return S_OK;
 }
 

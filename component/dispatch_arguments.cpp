@@ -1,4 +1,8 @@
-#include "dispatch_arguments.h"
+#include "component/dispatch_arguments.h"
+
+#include "common/errors.h"
+
+#include <memory>
 
 namespace zanthel {
 namespace {
@@ -49,22 +53,30 @@ HRESULT CopyArgument(const VARIANT& caller, VARIANT& owned)
     return ::VariantChangeType(&owned, const_cast<VARIANT*>(source), 0, VT_BSTR);
 }
 
+// Descriptions the type information lends out until they are given back.
+struct GiveBackTypeAttr {
+    ITypeInfo* info;
+    void operator()(TYPEATTR* lent) const { info->ReleaseTypeAttr(lent); }
+};
+struct GiveBackFuncDesc {
+    ITypeInfo* info;
+    void operator()(FUNCDESC* lent) const { info->ReleaseFuncDesc(lent); }
+};
+
 }  // namespace
 
 HRESULT MemberTable::Load(ITypeInfo* info) noexcept
 {
-    TYPEATTR* attributes = nullptr;
-    HRESULT hr = info->GetTypeAttr(&attributes);
-    if (FAILED(hr)) return hr;
+    TYPEATTR* lentAttributes = nullptr;
+    RETURN_IF_FAILED(info->GetTypeAttr(&lentAttributes));
+    const std::unique_ptr<TYPEATTR, GiveBackTypeAttr> attributes(lentAttributes, {info});
     const UINT functions = attributes->cFuncs;
-    info->ReleaseTypeAttr(attributes);
     if (functions > kMaxMembers) return E_UNEXPECTED;
     for (UINT index = 0; index < functions; ++index) {
-        FUNCDESC* function = nullptr;
-        hr = info->GetFuncDesc(index, &function);
-        if (FAILED(hr)) return hr;
+        FUNCDESC* lentFunction = nullptr;
+        RETURN_IF_FAILED(info->GetFuncDesc(index, &lentFunction));
+        const std::unique_ptr<FUNCDESC, GiveBackFuncDesc> function(lentFunction, {info});
         members_[index] = {function->memid, function->invkind, static_cast<UINT>(function->cParams)};
-        info->ReleaseFuncDesc(function);
     }
     count_ = functions;
     return S_OK;
@@ -86,11 +98,6 @@ bool MemberTable::TooManyArguments(DISPID id, WORD flags, UINT arguments) const 
     return false;
 }
 
-InvokeArguments::~InvokeArguments()
-{
-    for (UINT index = 0; index < ownedCount_; ++index) ::VariantClear(&owned_[index]);
-}
-
 HRESULT InvokeArguments::Prepare(const DISPPARAMS& caller, UINT* argumentError) noexcept
 {
     params_ = caller;
@@ -101,15 +108,13 @@ HRESULT InvokeArguments::Prepare(const DISPPARAMS& caller, UINT* argumentError) 
     if (caller.cArgs > MemberTable::kMaxArguments) return DISP_E_BADPARAMCOUNT;
 
     for (UINT index = 0; index < caller.cArgs; ++index) {
-        ::VariantInit(&owned_[index]);
-        ownedCount_ = index + 1;
-        const HRESULT hr = CopyArgument(caller.rgvarg[index], owned_[index]);
+        const HRESULT hr = CopyArgument(caller.rgvarg[index], owned_.items[index]);
         if (FAILED(hr)) {
             if (argumentError) *argumentError = index;
             return hr;
         }
     }
-    params_.rgvarg = owned_;
+    params_.rgvarg = owned_.items;
     return S_OK;
 }
 

@@ -2,7 +2,8 @@
 // information's own, where Wine's is looser than automation clients expect.
 #pragma once
 
-#include "win.h"
+#include "common/handles.h"
+#include "common/win.h"
 
 namespace zanthel {
 
@@ -43,7 +44,6 @@ public:
     InvokeArguments() = default;
     InvokeArguments(const InvokeArguments&) = delete;
     InvokeArguments& operator=(const InvokeArguments&) = delete;
-    ~InvokeArguments();
 
     // Fails with the index of the argument in argumentError when one cannot
     // be copied or made a string; nothing is called then. At most
@@ -53,8 +53,22 @@ public:
 
 private:
     DISPPARAMS params_{};
-    VARIANT owned_[MemberTable::kMaxArguments] = {};
-    UINT ownedCount_ = 0;
+    UniqueVariants<MemberTable::kMaxArguments> owned_;
+};
+
+// The caller's arguments as they came, for members whose parameters are all
+// [in]: oleaut32 writes nothing back into them.
+class CallerArguments {
+public:
+    HRESULT Prepare(const DISPPARAMS& caller, UINT*) noexcept
+    {
+        params_ = caller;
+        return S_OK;
+    }
+    DISPPARAMS* Get() noexcept { return &params_; }
+
+private:
+    DISPPARAMS params_{};
 };
 
 }  // namespace zanthel

@@ -2,6 +2,6 @@
 // winuser's AppendMenu macro away from the interface's member of that name.
 #pragma once
 
-#include "win.h"
+#include "common/win.h"
 
 #include "Zanthel_h.h"

@@ -2,6 +2,6 @@
 // dispinterface and the GUIDs of the second type library.
 #pragma once
 
-#include "win.h"
+#include "common/win.h"
 
 #include "ZanthelNotify_h.h"

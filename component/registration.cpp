@@ -1,10 +1,10 @@
 // Self-registration: both classes, their ProgIDs, type libraries and
 // interfaces, machine-wide or for the current user, all or nothing.
-#include "errors.h"
-#include "handles.h"
-#include "module.h"
-#include "interface.h"
-#include "notify_interface.h"
+#include "common/errors.h"
+#include "common/handles.h"
+#include "common/module.h"
+#include "component/interface.h"
+#include "component/notify_interface.h"
 
 #include <wrl/client.h>
 

@@ -1,14 +1,12 @@
 // The in-process server's entry points: DllMain, the class object and the
 // unload check.
-#include "apartment.h"
-#include "com_object.h"
-#include "module.h"
-#include "classTray.h"
-#include "interface.h"
-#include "NotifyIcon.h"
-#include "type_info.h"
-
-#include <new>
+#include "common/apartment.h"
+#include "common/com_object.h"
+#include "common/module.h"
+#include "component/classTray.h"
+#include "component/interface.h"
+#include "component/NotifyIcon.h"
+#include "component/type_info.h"
 
 namespace zanthel {
 namespace {
@@ -23,12 +21,9 @@ constexpr CreatableClass kCreatableClasses[] = {
     {&CLSID_NotifyIcon, &NotifyIcon::CreateInstance},
 };
 
-class ClassFactory final : public ComObject<ClassFactory, Answers<IID_IClassFactory, IClassFactory>>,
-                           public IClassFactory {
+class ClassFactory final : public ComObject<ClassFactory, IClassFactory> {
 public:
     explicit ClassFactory(const CreatableClass& entry) : entry_(entry) {}
-
-    ZANTHEL_IUNKNOWN
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) noexcept override
     {
@@ -50,7 +45,7 @@ public:
 
 private:
     friend class ComObject;
-    ~ClassFactory() override = default;
+    ~ClassFactory() = default;
 
     const CreatableClass& entry_;
 };
@@ -87,12 +82,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object)
     if (!object) return E_POINTER;
     *object = nullptr;
     for (const CreatableClass& entry : kCreatableClasses) {
-        if (*entry.clsid != clsid) continue;
-        auto* factory = new (std::nothrow) ClassFactory(entry);
-        if (!factory) return E_OUTOFMEMORY;
-        HRESULT hr = factory->QueryInterface(riid, object);
-        factory->Release();
-        return hr;
+        if (*entry.clsid == clsid) return ClassFactory::Create(riid, object, entry);
     }
     return CLASS_E_CLASSNOTAVAILABLE;
 }

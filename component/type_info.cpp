@@ -1,14 +1,15 @@
-#include "type_info.h"
+#include "component/type_info.h"
 
-#include "interface.h"
-#include "notify_interface.h"
-#include "errors.h"
-#include "module.h"
-#include "resource.h"
+#include "common/errors.h"
+#include "common/handles.h"
+#include "common/module.h"
+#include "component/interface.h"
+#include "component/notify_interface.h"
+#include "component/resource.h"
 
-#include <atomic>
+#include <memory>
 #include <new>
-#include <wrl/client.h>
+#include <utility>
 
 namespace zanthel {
 namespace {
@@ -24,7 +25,7 @@ const Location kLocations[kTypes] = {
     {ZANTHEL_NOTIFY_TYPELIB, &CLSID_NotifyIcon},
 };
 
-std::atomic<DispatchType*> cached[kTypes] = {};
+SharedOnce<DispatchType> cached[kTypes];
 
 // The TYPELIB resource of that index, as "<module path>\<index>" names it.
 HRESULT LoadTypeLibrary(UINT index, Microsoft::WRL::ComPtr<ITypeLib>& library) noexcept
@@ -36,45 +37,68 @@ HRESULT LoadTypeLibrary(UINT index, Microsoft::WRL::ComPtr<ITypeLib>& library) n
     return ::LoadTypeLibEx(path.Chars(), REGKIND_NONE, &library);
 }
 
-HRESULT Load(const Location& location, DispatchType*& loaded) noexcept
+HRESULT Load(const Location& location, std::unique_ptr<DispatchType>& loaded) noexcept
 {
-    DispatchType* type = new (std::nothrow) DispatchType;
+    std::unique_ptr<DispatchType> type(new (std::nothrow) DispatchType);
     if (!type) return E_OUTOFMEMORY;
     Microsoft::WRL::ComPtr<ITypeLib> library;
-    HRESULT hr = LoadTypeLibrary(location.library, library);
-    if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(*location.guid, &type->info);
-    if (SUCCEEDED(hr)) hr = type->members.Load(type->info.Get());
-    if (FAILED(hr)) {
-        delete type;
-        return hr;
-    }
-    loaded = type;
+    RETURN_IF_FAILED(LoadTypeLibrary(location.library, library));
+    RETURN_IF_FAILED(library->GetTypeInfoOfGuid(*location.guid, &type->info));
+    RETURN_IF_FAILED(type->members.Load(type->info.Get()));
+    loaded = std::move(type);
+    return S_OK;
+}
+
+HRESULT CachedTypeInfo(CachedType which, const DispatchType*& type) noexcept
+{
+    SharedOnce<DispatchType>& slot = cached[static_cast<UINT>(which)];
+    type = slot.Get();
+    if (type) return S_OK;
+    std::unique_ptr<DispatchType> loaded;
+    RETURN_IF_FAILED(Load(kLocations[static_cast<UINT>(which)], loaded));
+    // Another apartment may have loaded it meanwhile; the first is kept.
+    type = slot.Offer(std::move(loaded));
     return S_OK;
 }
 
 }  // namespace
 
-HRESULT CachedTypeInfo(CachedType which, const DispatchType*& type) noexcept
+HRESULT CopyTypeInfo(CachedType which, UINT index, ITypeInfo** info) noexcept
 {
-    std::atomic<DispatchType*>& slot = cached[static_cast<UINT>(which)];
-    DispatchType* current = slot.load(std::memory_order_acquire);
-    if (!current) {
-        DispatchType* loaded = nullptr;
-        RETURN_IF_FAILED(Load(kLocations[static_cast<UINT>(which)], loaded));
-        // Another apartment may have loaded it meanwhile; keep the first.
-        if (slot.compare_exchange_strong(current, loaded)) {
-            current = loaded;
-        } else {
-            delete loaded;
-        }
-    }
-    type = current;
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    const DispatchType* type;
+    RETURN_IF_FAILED(CachedTypeInfo(which, type));
+    return type->info.CopyTo(info);
+}
+
+HRESULT CachedIDsOfNames(CachedType which, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids) noexcept
+{
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (count > 0 && (!names || !ids)) return E_INVALIDARG;
+    const DispatchType* type;
+    RETURN_IF_FAILED(CachedTypeInfo(which, type));
+    return type->info->GetIDsOfNames(names, count, ids);
+}
+
+HRESULT CheckInvoke(CachedType which, DISPID id, REFIID riid, WORD flags, const DISPPARAMS* params,
+                    const DispatchType*& type) noexcept
+{
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (!params || (params->cArgs > 0 && !params->rgvarg) || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
+        return E_INVALIDARG;
+    if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
+    // A host polls mnuEvent for months: everything here is worked out once.
+    RETURN_IF_FAILED(CachedTypeInfo(which, type));
+    if (!type->members.Answers(id, flags)) return DISP_E_MEMBERNOTFOUND;
+    if (type->members.TooManyArguments(id, flags, params->cArgs)) return DISP_E_BADPARAMCOUNT;
     return S_OK;
 }
 
 void ReleaseTypeInfoCache() noexcept
 {
-    for (std::atomic<DispatchType*>& slot : cached) delete slot.exchange(nullptr);
+    for (SharedOnce<DispatchType>& slot : cached) slot.Reset();
 }
 
 }  // namespace zanthel

@@ -3,8 +3,8 @@
 // IProvideClassInfo answer.
 #pragma once
 
-#include "dispatch_arguments.h"
-#include "win.h"
+#include "common/win.h"
+#include "component/dispatch_arguments.h"
 
 #include <wrl/client.h>
 
@@ -15,18 +15,22 @@ struct DispatchType {
     Microsoft::WRL::ComPtr<ITypeInfo> info;
     MemberTable members;
 };
-using ClassTrayType = DispatchType;
 
 // Every type an object answers from; type_info.cpp knows the type library
 // (TYPELIB resource) and the GUID of each.
 enum class CachedType { ClassTray, NotifyIcon, NotifyIconClass, Count };
 
-HRESULT CachedTypeInfo(CachedType which, const DispatchType*& type) noexcept;
+// The type's information for a caller, at index 0 only.
+HRESULT CopyTypeInfo(CachedType which, UINT index, ITypeInfo** info) noexcept;
 
-inline HRESULT ClassTrayTypeInfo(const ClassTrayType*& type) noexcept
-{
-    return CachedTypeInfo(CachedType::ClassTray, type);
-}
+// IDispatch::GetIDsOfNames, answered by the type's information.
+HRESULT CachedIDsOfNames(CachedType which, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids) noexcept;
+
+// What IDispatch::Invoke checks before the type information's own Invoke:
+// the call's shape, the member and its argument count. type is then the
+// type's cached information.
+HRESULT CheckInvoke(CachedType which, DISPID id, REFIID riid, WORD flags, const DISPPARAMS* params,
+                    const DispatchType*& type) noexcept;
 
 // Lets the cached type information go when the module is unloaded.
 void ReleaseTypeInfoCache() noexcept;

@@ -1,6 +1,6 @@
 // Zanthel from C++ with early binding: the declarations come from the header
-// that widl generates from Zanthel.idl (Zanthel_h.h, included through
-// component/interface.h), and calls go straight through the _classTray vtable.
+// generated from its interface definition (include/Zanthel_h.h, with its GUIDs in
+// include/Zanthel_i.c), and calls go straight through the _classTray vtable.
 // Zanthel.dll must be registered (regsvr32 Zanthel.dll).
 //
 //   early_bound [seconds]      (default 1)
@@ -8,7 +8,10 @@
 // Every string parameter is a BSTR* [in, out]: the caller allocates the BSTR,
 // passes its address and frees it afterwards. A BSTR read from a property
 // belongs to the caller too.
-#include "component/interface.h"
+#include <windows.h>
+// winuser.h's AppendMenu macro would rename the interface's member of that name.
+#undef AppendMenu
+#include "Zanthel_h.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // Zanthel's NotifyIcon from C++ with early binding and events: the
-// declarations come from the header that widl generates from
-// ZanthelNotify.idl (ZanthelNotify_h.h, included through
-// component/notify_interface.h); calls go straight through the INotifyIcon
-// vtable, and the events reach a sink object through the connection point.
+// declarations come from the header generated from its interface definition
+// (include/ZanthelNotify_h.h, with its GUIDs in include/ZanthelNotify_i.c);
+// calls go straight through the INotifyIcon vtable, and the events reach a
+// sink object through the connection point.
 // Zanthel.dll must be registered (regsvr32 Zanthel.dll).
 //
 //   notify_sink [seconds]      (default 1)
@@ -10,7 +10,9 @@
 // Strings go in as plain BSTRs that the caller allocates and frees; a BSTR
 // read from a property belongs to the caller too. Events arrive on the
 // thread that created the object, while it dispatches window messages.
-#include "component/notify_interface.h"
+#include "ZanthelNotify_h.h"
+
+#include <ocidl.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,15 +1,10 @@
-#include "caption_table.h"
+#include "menu/caption_table.h"
 
-#include "errors.h"
+#include "common/errors.h"
 
 #include <climits>
 
 namespace zanthel {
-
-CaptionTable::~CaptionTable()
-{
-    if (entries_) ::SafeArrayDestroy(entries_);
-}
 
 HRESULT CaptionTable::Resize(LONG upper) noexcept
 {
@@ -19,10 +14,10 @@ HRESULT CaptionTable::Resize(LONG upper) noexcept
     if (!entries_) {
         // Not SafeArrayCreateVector: Wine never frees a vector's data once
         // it has been resized.
-        entries_ = ::SafeArrayCreate(VT_BSTR, 1, &bound);
+        entries_.reset(::SafeArrayCreate(VT_BSTR, 1, &bound));
         return entries_ ? S_OK : E_OUTOFMEMORY;
     }
-    const HRESULT hr = ::SafeArrayRedim(entries_, &bound);
+    const HRESULT hr = ::SafeArrayRedim(entries_.get(), &bound);
     return hr == DISP_E_ARRAYISLOCKED ? kArrayLocked : hr;
 }
 
@@ -34,13 +29,13 @@ HRESULT CaptionTable::Append(const Text& caption, LONG& id) noexcept
     RETURN_IF_FAILED(Resize(upper + 1));
     id = upper + 1;
     // The array keeps its own copy of the caption.
-    return ::SafeArrayPutElement(entries_, &id, caption.Get());
+    return ::SafeArrayPutElement(entries_.get(), &id, caption.Get());
 }
 
 HRESULT CaptionTable::UpperBound(LONG& upper) const noexcept
 {
     if (!entries_) return kSubscriptOutOfRange;
-    return ::SafeArrayGetUBound(entries_, 1, &upper);
+    return ::SafeArrayGetUBound(entries_.get(), 1, &upper);
 }
 
 HRESULT CaptionTable::Entry(LONG index, BSTR& entry) noexcept
@@ -49,7 +44,7 @@ HRESULT CaptionTable::Entry(LONG index, BSTR& entry) noexcept
     RETURN_IF_FAILED(UpperBound(upper));
     if (index < 0 || index > upper) return kSubscriptOutOfRange;
     void* slot = nullptr;
-    RETURN_IF_FAILED(::SafeArrayPtrOfIndex(entries_, &index, &slot));
+    RETURN_IF_FAILED(::SafeArrayPtrOfIndex(entries_.get(), &index, &slot));
     entry = *static_cast<BSTR*>(slot);
     return S_OK;
 }

@@ -4,8 +4,9 @@
 // out is refused the way automation refuses it.
 #pragma once
 
-#include "text.h"
-#include "win.h"
+#include "common/handles.h"
+#include "common/text.h"
+#include "common/win.h"
 
 namespace zanthel {
 
@@ -14,7 +15,6 @@ public:
     CaptionTable() = default;
     CaptionTable(const CaptionTable&) = delete;
     CaptionTable& operator=(const CaptionTable&) = delete;
-    ~CaptionTable();
 
     // Keeps entries up to upper and drops the rest; creates the table if needed.
     HRESULT Resize(LONG upper) noexcept;
@@ -29,23 +29,23 @@ public:
     // Held while an entry is handed out by reference; resizing fails meanwhile.
     class Lock {
     public:
-        explicit Lock(CaptionTable& table) noexcept : entries_(table.entries_)
+        explicit Lock(CaptionTable& table) noexcept : locked_(table.entries_.get())
         {
-            if (entries_) ::SafeArrayLock(entries_);
+            if (locked_) ::SafeArrayLock(locked_);
         }
         ~Lock()
         {
-            if (entries_) ::SafeArrayUnlock(entries_);
+            if (locked_) ::SafeArrayUnlock(locked_);
         }
         Lock(const Lock&) = delete;
         Lock& operator=(const Lock&) = delete;
 
     private:
-        SAFEARRAY* entries_;
+        SAFEARRAY* locked_;
     };
 
 private:
-    SAFEARRAY* entries_ = nullptr;
+    UniqueSafeArray entries_;
 };
 
 }  // namespace zanthel

@@ -1,9 +1,9 @@
-#include "clsMenu.h"
+#include "menu/clsMenu.h"
 
-#include "errors.h"
-#include "handles.h"
-#include "clsMenuBar.h"
-#include "menu_state.h"
+#include "common/errors.h"
+#include "common/handles.h"
+#include "menu/clsMenuBar.h"
+#include "menu/menu_state.h"
 
 namespace zanthel {
 

@@ -2,10 +2,10 @@
 // for the popup that opens from it.
 #pragma once
 
-#include "ref_counted.h"
-#include "text.h"
-#include "win.h"
-#include "node_list.h"
+#include "common/ref_counted.h"
+#include "common/text.h"
+#include "common/win.h"
+#include "menu/node_list.h"
 
 namespace zanthel {
 

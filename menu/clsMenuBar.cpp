@@ -1,9 +1,9 @@
-#include "clsMenuBar.h"
+#include "menu/clsMenuBar.h"
 
-#include "errors.h"
-#include "window_hook.h"
-#include "clsMenu.h"
-#include "menu_state.h"
+#include "common/errors.h"
+#include "common/window_hook.h"
+#include "menu/clsMenu.h"
+#include "menu/menu_state.h"
 
 namespace zanthel {
 namespace {

@@ -3,11 +3,11 @@
 // WM_COMMAND messages into MenuClicked.
 #pragma once
 
-#include "ref_counted.h"
-#include "text.h"
-#include "win.h"
-#include "menu_host.h"
-#include "node_list.h"
+#include "common/ref_counted.h"
+#include "common/text.h"
+#include "common/win.h"
+#include "menu/menu_host.h"
+#include "menu/node_list.h"
 
 namespace zanthel {
 

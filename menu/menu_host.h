@@ -2,8 +2,8 @@
 // above provides; the menus never reach up to it any other way.
 #pragma once
 
-#include "text.h"
-#include "win.h"
+#include "common/text.h"
+#include "common/win.h"
 
 namespace zanthel {
 

@@ -1,10 +1,10 @@
 // The menus' part of the apartment's state.
 #pragma once
 
-#include "apartment.h"
-#include "ref_counted.h"
-#include "text.h"
-#include "caption_table.h"
+#include "common/apartment.h"
+#include "common/ref_counted.h"
+#include "common/text.h"
+#include "menu/caption_table.h"
 
 namespace zanthel {
 

@@ -1,10 +1,10 @@
-#include "modMenu.h"
+#include "menu/modMenu.h"
 
-#include "errors.h"
-#include "clsMenu.h"
-#include "clsMenuBar.h"
-#include "icon_file.h"
-#include "menu_state.h"
+#include "common/errors.h"
+#include "menu/clsMenu.h"
+#include "menu/clsMenuBar.h"
+#include "common/icon_file.h"
+#include "menu/menu_state.h"
 
 #include <wrl/client.h>
 

@@ -3,9 +3,9 @@
 // the host window, obtained through the tray layer's accessor.
 #pragma once
 
-#include "text.h"
-#include "win.h"
-#include "menu_host.h"
+#include "common/text.h"
+#include "common/win.h"
+#include "menu/menu_host.h"
 
 namespace zanthel {
 

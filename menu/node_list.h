@@ -2,9 +2,10 @@
 // as the menu bar and every node keep one for their children.
 #pragma once
 
-#include "ref_counted.h"
-#include "text.h"
-#include "win.h"
+#include "common/growable_array.h"
+#include "common/ref_counted.h"
+#include "common/text.h"
+#include "common/win.h"
 
 namespace zanthel {
 
@@ -12,13 +13,13 @@ class clsMenu;
 
 class NodeList {
 public:
-    NodeList() = default;
+    NodeList();
     NodeList(const NodeList&) = delete;
     NodeList& operator=(const NodeList&) = delete;
     ~NodeList();
 
     // Bounds 0 to 0, keeping entry 0 (which a new list does not have yet).
-    HRESULT KeepFirstSlotOnly() noexcept { return Resize(1); }
+    HRESULT KeepFirstSlotOnly() noexcept;
 
     // Stores a new node at index count, fields set as its parent sets them.
     HRESULT Append(const Text& caption, LONG id, HMENU menu) noexcept;
@@ -30,10 +31,7 @@ public:
     void ForgetMenus() noexcept;
 
 private:
-    HRESULT Resize(ULONG slots) noexcept;
-
-    clsMenu** nodes_ = nullptr;
-    ULONG slots_ = 0;
+    GrowableArray<Ref<clsMenu>> nodes_;
     LONG count_ = 0;
 };
 

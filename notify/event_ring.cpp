@@ -1,6 +1,6 @@
-#include "event_ring.h"
+#include "notify/event_ring.h"
 
-#include "errors.h"
+#include "common/errors.h"
 
 #include <new>
 
@@ -8,7 +8,7 @@ namespace zanthel {
 
 HRESULT EventRing::Push(IconEvent event, LONG itemId, const Text& caption) noexcept
 {
-    if (!slots_) slots_ = new (std::nothrow) IconEventRecord[capacity_];
+    if (!slots_) slots_.reset(new (std::nothrow) IconEventRecord[capacity_]);
     if (!slots_) return E_OUTOFMEMORY;
     const bool full = count_ == capacity_;
     IconEventRecord& slot = slots_[full ? head_ : (head_ + count_) % capacity_];

@@ -2,8 +2,10 @@
 // host drains and for the listener's backlog while the menu is open.
 #pragma once
 
-#include "text.h"
-#include "win.h"
+#include "common/text.h"
+#include "common/win.h"
+
+#include <memory>
 
 namespace zanthel {
 
@@ -20,7 +22,6 @@ public:
     explicit EventRing(UINT capacity) noexcept : capacity_(capacity) {}
     EventRing(const EventRing&) = delete;
     EventRing& operator=(const EventRing&) = delete;
-    ~EventRing() { delete[] slots_; }
 
     // Keeps a copy; the oldest record goes when the ring is full.
     HRESULT Push(IconEvent event, LONG itemId, const Text& caption) noexcept;
@@ -32,7 +33,7 @@ public:
 
 private:
     // Taken at the first push: most icons never queue anything.
-    IconEventRecord* slots_ = nullptr;
+    std::unique_ptr<IconEventRecord[]> slots_;
     UINT capacity_, head_ = 0, count_ = 0;
 };
 

@@ -1,10 +1,10 @@
-#include "notification_icon.h"
+#include "notify/notification_icon.h"
 
-#include "built_in_icon.h"
-#include "errors.h"
-#include "icon_file.h"
-#include "module.h"
-#include "notify_state.h"
+#include "common/built_in_icon.h"
+#include "common/errors.h"
+#include "common/icon_file.h"
+#include "common/module.h"
+#include "notify/notify_state.h"
 
 #include <windowsx.h>
 
@@ -48,12 +48,11 @@ HRESULT ItemCaption(HMENU menu, UINT id, Text& caption) noexcept
 {
     const int length = ::GetMenuStringW(menu, id, nullptr, 0, MF_BYCOMMAND);
     if (length <= 0) return S_OK;
-    BSTR buffer = ::SysAllocStringLen(nullptr, static_cast<UINT>(length));
-    if (!buffer) return E_OUTOFMEMORY;
-    ::GetMenuStringW(menu, id, buffer, length + 1, MF_BYCOMMAND);
-    const HRESULT hr = caption.Assign(buffer, static_cast<UINT>(length));
-    ::SysFreeString(buffer);
-    return hr;
+    Text read = Text::Adopt(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
+    if (read.Empty()) return E_OUTOFMEMORY;
+    ::GetMenuStringW(menu, id, read.Get(), length + 1, MF_BYCOMMAND);
+    caption = std::move(read);
+    return S_OK;
 }
 
 UINT TaskbarCreatedMessage() noexcept
@@ -93,12 +92,12 @@ HRESULT NotificationIcon::Create(Ref<NotificationIcon>& created) noexcept
     if (!icon->icon_) return LastError();
     RETURN_IF_FAILED(RegisterWindowClass(&WindowProc));
     // Top-level, not message-only: only top-level windows hear "TaskbarCreated".
-    const HWND hwnd =
-        ::CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module::Instance(), nullptr);
-    if (!hwnd) return LastError();
+    UniqueWindow window(
+        ::CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module::Instance(), nullptr));
+    if (!window) return LastError();
     // Attached only now: WM_NCCREATE's create data can come from any process.
-    icon->hwnd_ = hwnd;
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(icon.Get()));
+    ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(icon.Get()));
+    icon->hwnd_ = std::move(window);
     module::HostWindowCreated();
     state->Add(*icon.Get());
     created = std::move(icon);
@@ -263,7 +262,7 @@ HRESULT NotificationIcon::NextEvent(Text& event) noexcept
 
 void NotificationIcon::Close() noexcept { Shut(true); }
 
-HWND NotificationIcon::Window() const noexcept { return hwnd_; }
+HWND NotificationIcon::Window() const noexcept { return hwnd_.get(); }
 
 HRESULT NotificationIcon::NotConnected() const noexcept
 {
@@ -273,7 +272,7 @@ HRESULT NotificationIcon::NotConnected() const noexcept
 void NotificationIcon::Fill(NOTIFYICONDATAW& data, UINT flags) const noexcept
 {
     data.cbSize = sizeof(data);
-    data.hWnd = hwnd_;
+    data.hWnd = hwnd_.get();
     data.uID = kIconId;
     data.uFlags = flags;
     data.uCallbackMessage = kCallbackMessage;
@@ -349,10 +348,10 @@ void NotificationIcon::ShowMenu(int x, int y) noexcept
     tracking_ = true;
     const HMENU shown = menu_.get();
     // Without the foreground the popup would not close on a click elsewhere.
-    ::SetForegroundWindow(hwnd_);
+    ::SetForegroundWindow(hwnd_.get());
     const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
-    const LONG chosen = ::TrackPopupMenuEx(shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, x, y, hwnd_, nullptr);
-    ::PostMessageW(hwnd_, WM_NULL, 0, 0);
+    const LONG chosen = ::TrackPopupMenuEx(shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, x, y, hwnd_.get(), nullptr);
+    ::PostMessageW(hwnd_.get(), WM_NULL, 0, 0);
     // Read now: the host may clear the menu before the event is delivered.
     Text caption;
     if (chosen > 0) ItemCaption(shown, static_cast<UINT>(chosen), caption);
@@ -384,7 +383,7 @@ void NotificationIcon::Raise(IconEvent event, LONG itemId, const Text& caption) 
 void NotificationIcon::PostDelivery() noexcept
 {
     if (tracking_ || deliveryPosted_ || backlog_.Empty() || !hwnd_) return;
-    deliveryPosted_ = ::PostMessageW(hwnd_, kDeliverMessage, 0, 0);
+    deliveryPosted_ = ::PostMessageW(hwnd_.get(), kDeliverMessage, 0, 0);
 }
 
 void NotificationIcon::Deliver() noexcept
@@ -420,13 +419,9 @@ void NotificationIcon::Shut(bool destroyWindow) noexcept
 
 void NotificationIcon::ReleaseWindow(bool destroy) noexcept
 {
-    if (hwnd_) {
-        const HWND hwnd = std::exchange(hwnd_, nullptr);
-        // The window's last messages must not find this object.
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        if (destroy) ::DestroyWindow(hwnd);
-        module::HostWindowDestroyed();
-    }
+    UniqueWindow window = LetGoOfWindow();
+    // One already being destroyed is only let go.
+    if (!destroy) window.release();
     if (tracking_ && !retired_) retired_ = std::move(menu_);
     menu_.reset();
     icon_.reset();
@@ -439,9 +434,17 @@ void NotificationIcon::Abandon() noexcept
     listener_ = nullptr;
     Hide();
     Unlink();
-    if (!hwnd_) return;
-    ::SetWindowLongPtrW(std::exchange(hwnd_, nullptr), GWLP_USERDATA, 0);
-    module::HostWindowDestroyed();
+    // The system destroys an ending thread's windows itself.
+    LetGoOfWindow().release();
+}
+
+UniqueWindow NotificationIcon::LetGoOfWindow() noexcept
+{
+    if (hwnd_) {
+        ::SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
+        module::HostWindowDestroyed();
+    }
+    return std::move(hwnd_);
 }
 
 void NotificationIcon::Unlink() noexcept
@@ -477,25 +480,6 @@ LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam
     // Only a window's own thread destroys it: a WM_NCDESTROY sent from elsewhere is forged.
     if (msg == WM_NCDESTROY && !::InSendMessage()) icon->Shut(false);
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-void NotifyState::Add(NotificationIcon& icon) noexcept
-{
-    icon.state_ = this;
-    icon.next_ = first;
-    if (first) first->previous_ = &icon;
-    first = &icon;
-}
-
-void NotifyState::End() noexcept
-{
-    // Each icon leaves the list as it closes.
-    while (first) first->Close();
-}
-
-void NotifyState::Abandon() noexcept
-{
-    while (first) first->Abandon();
 }
 
 }  // namespace zanthel

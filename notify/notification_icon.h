@@ -3,11 +3,11 @@
 // everything that happened, spoken to the shell in its version-4 protocol.
 #pragma once
 
-#include "event_ring.h"
-#include "handles.h"
-#include "ref_counted.h"
-#include "text.h"
-#include "win.h"
+#include "notify/event_ring.h"
+#include "common/handles.h"
+#include "common/ref_counted.h"
+#include "common/text.h"
+#include "common/win.h"
 
 namespace zanthel {
 
@@ -102,12 +102,15 @@ private:
     // Ends the icon; destroyWindow is false when the window is already going.
     void Shut(bool destroyWindow) noexcept;
     void ReleaseWindow(bool destroy) noexcept;
+    // The window is no longer this object's: its messages stop finding it,
+    // and the caller decides whether it goes.
+    UniqueWindow LetGoOfWindow() noexcept;
     // The thread ends under the loader lock: only NIM_DELETE, and the window let go.
     void Abandon() noexcept;
     void Unlink() noexcept;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
-    HWND hwnd_ = nullptr;
+    UniqueWindow hwnd_;
     UniqueIcon icon_;
     UniqueMenu menu_;
     // A menu cleared while its popup is open, kept until the popup's loop ends.

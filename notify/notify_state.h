@@ -2,7 +2,7 @@
 // icons, so that the apartment's end takes every one of them along.
 #pragma once
 
-#include "apartment.h"
+#include "common/apartment.h"
 
 namespace zanthel {
 

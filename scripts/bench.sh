@@ -20,20 +20,19 @@ cd "$ZANTHEL_ROOT"
 repetitions=${1:-7}
 
 scripts/install-deps.sh
-. scripts/preset-build-dir.sh
+. scripts/lib/preset-build-dir.sh
 runs=""
-for preset in $(cmake --list-presets 2>/dev/null | sed -n 's/^ *"\([^"]*\)".*/\1/p'); do
+for preset in win32 win64; do
     preset_build_dir "$preset"
     cmake --build "$build_dir" --target bench_probe
     runs="$runs $preset:$(cd "$build_dir" && pwd)"
 done
 
-ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/with-display.sh sh -c '
+ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/lib/wine-session.sh run sh -c '
     set -u
     repetitions=$1
     shift
-    scripts/prepare-wine.sh
-    . scripts/wine-env.sh
+    . scripts/lib/wine-env.sh
     row() {  # figure, Zanthel, reference, unit, target ratio
         awk -v f="$1" -v z="$2" -v r="$3" -v u="$4" -v t="$5" "BEGIN {
             ratio = r > 0 ? z / r : 0
@@ -89,5 +88,4 @@ ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/with-display.sh sh -c '
         if [ -z "$foreign" ]; then verdict=met; else verdict="not met: $(echo $foreign)"; fi
         printf "  %-44s %-34s %s\n" "" "target: system DLLs only" "$verdict"
     done
-    wineserver -k 2>/dev/null || true
 ' sh "$repetitions" $runs

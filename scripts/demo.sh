@@ -23,7 +23,7 @@ case $preset in
     *) echo "demo: ZANTHEL_PRESET is win32 or win64, not $preset" >&2 && exit 2 ;;
 esac
 
-if [ "${1:-}" != --inside-display ]; then
+if [ "${1:-}" != --inside-session ]; then
     if [ -n "${ZANTHEL_BUILD_DIR:-}" ]; then
         scripts/install-deps.sh
         [ -f "$ZANTHEL_BUILD_DIR/CMakeCache.txt" ] ||
@@ -36,14 +36,14 @@ if [ "${1:-}" != --inside-display ]; then
     ZANTHEL_DEMO_CLICKS=
     if [ -z "${DISPLAY:-}" ] || [ -n "${ZANTHEL_XVFB:-}" ]; then ZANTHEL_DEMO_CLICKS=1; fi
     export ZANTHEL_DEMO_CLICKS
-    exec scripts/with-display.sh "$0" --inside-display "$@"
+    exec scripts/lib/wine-session.sh run "$0" --inside-session "$@"
 fi
 shift
 seconds=120
 [ "${1:-}" = --seconds ] && seconds=$2
 
-. scripts/wine-env.sh
-. scripts/tray-clicks.sh
+. scripts/lib/wine-env.sh
+. scripts/lib/tray-clicks.sh
 build_dir=$(cd "${ZANTHEL_BUILD_DIR:-build/$preset}" && pwd)
 shots=$build_dir/demo
 output=$shots/host-output.txt
@@ -51,10 +51,11 @@ host=demo_host.exe
 mkdir -p "$shots"
 rm -f "$shots"/*.png
 
-scripts/prepare-wine.sh
-(cd "$build_dir" && "$ZANTHEL_ROOT/scripts/wine-tool.sh" "$bits" regsvr32 /s Zanthel.dll)
+(cd "$build_dir" && "$ZANTHEL_ROOT/scripts/lib/wine-tool.sh" "$bits" regsvr32 /s Zanthel.dll)
 echo "Registered the $bits-bit $build_dir/Zanthel.dll in the Wine prefix $WINEPREFIX"
 
+# The file exists before tail looks for it, whichever of the two starts first.
+: >"$output"
 (cd "$build_dir" && exec timeout $((seconds + 30)) wine "$host" --seconds "$seconds") >"$output" 2>&1 &
 host_pid=$!
 tail -n +1 -f --pid="$host_pid" "$output" &
@@ -62,8 +63,6 @@ tail_pid=$!
 finish() {
     kill "$host_pid" 2>/dev/null || true
     wait "$tail_pid" 2>/dev/null || true
-    # Stops the prefix's background processes, which outlive the demo.
-    wineserver -k 2>/dev/null || true
 }
 trap finish EXIT
 trap 'exit 130' INT TERM

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Writes dist/Zanthel-<version>.zip: x86/Zanthel.dll and x64/Zanthel.dll, the
-# user documentation (README.md, docs/USING.md and its images), examples/,
-# and SHA256SUMS over all of them. The version is project()'s in
-# CMakeLists.txt, the one that feeds the DLLs' version resource.
+# Writes dist/Zanthel-<version>.zip, whose one top folder Zanthel-<version>/
+# holds what a user needs: x86/Zanthel.dll and x64/Zanthel.dll, the users'
+# README (docs/package/README.md), docs/USING.md and its images, examples/,
+# include/ (the declarations and GUIDs generated from the IDL files, which the
+# C++ examples build with), and SHA256SUMS over all of them. The version is
+# project()'s in CMakeLists.txt, the one that feeds the DLLs' version resource.
 #
 #   scripts/package.sh
 #       builds both DLLs in fresh build directories from an export of the
@@ -13,11 +15,11 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 usage="usage: scripts/package.sh [--dlls X86_BUILD_DIR X64_BUILD_DIR] [--out DIR]"
-out=$root/dist dll32= dll64=
+out=$root/dist build32= build64=
 while [ $# -gt 0 ]; do
     case $1 in
         --dlls) [ $# -ge 3 ] || { echo "$usage" >&2; exit 2; }
-            dll32=$2/Zanthel.dll dll64=$3/Zanthel.dll
+            build32=$2 build64=$3
             shift 3 ;;
         --out) [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
             out=$2
@@ -28,11 +30,9 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-stage=$work/stage
-mkdir -p "$stage/x86" "$stage/x64"
-shipped="README.md docs/USING.md docs/images examples"
+shipped="docs/USING.md docs/images examples"
 
-if [ -z "$dll32" ]; then
+if [ -z "$build32" ]; then
     scripts/install-deps.sh
     [ -z "$(git status --porcelain --untracked-files=no)" ] ||
         echo "package: uncommitted changes are left out; packaging HEAD $(git rev-parse --short HEAD)" >&2
@@ -44,7 +44,7 @@ if [ -z "$dll32" ]; then
             -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
         cmake --build "$work/build-$arch" --target Zanthel
     done
-    dll32=$work/build-i686/Zanthel.dll dll64=$work/build-x86_64/Zanthel.dll
+    build32=$work/build-i686 build64=$work/build-x86_64
     # shellcheck disable=SC2086 # the list is word-split on purpose
     git ls-tree -r --name-only HEAD -- $shipped >"$work/files"
 else
@@ -55,16 +55,25 @@ fi
 
 version=$(sed -n 's/^project(Zanthel VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
 [ -n "$version" ] || { echo "package: no version in project() of CMakeLists.txt" >&2; exit 1; }
-grep -qx README.md "$work/files" || { echo "package: README.md is missing" >&2; exit 1; }
+grep -qx docs/USING.md "$work/files" || { echo "package: docs/USING.md is missing" >&2; exit 1; }
 
-cp "$dll32" "$stage/x86/Zanthel.dll"
-cp "$dll64" "$stage/x64/Zanthel.dll"
+top=Zanthel-$version
+stage=$work/stage/$top
+mkdir -p "$stage/x86" "$stage/x64" "$stage/include"
+cp "$build32/Zanthel.dll" "$stage/x86/Zanthel.dll"
+cp "$build64/Zanthel.dll" "$stage/x64/Zanthel.dll"
+# The generated files are the same for both architectures; their first line
+# names the IDL file without the build machine's folders.
+for file in Zanthel_h.h Zanthel_i.c ZanthelNotify_h.h ZanthelNotify_i.c; do
+    sed '1s|from .*/\([^/]*\.idl\)|from \1|' "$build64/generated/$file" >"$stage/include/$file"
+done
+sed "s/@VERSION@/$version/g" "$source/docs/package/README.md" >"$stage/README.md"
 (cd "$source" && while read -r file; do [ ! -f "$file" ] || cp --parents "$file" "$stage"; done) <"$work/files"
 (cd "$stage" && find . -type f -printf '%P\0' | LC_ALL=C sort -z | xargs -0 sha256sum >"$work/SHA256SUMS" &&
     mv "$work/SHA256SUMS" SHA256SUMS)
 
-(cd "$stage" && zip -q -X -D -r "$work/package.zip" .)
+(cd "$work/stage" && zip -q -X -D -r "$work/package.zip" "$top")
 mkdir -p "$out"
-zip=$(cd "$out" && pwd)/Zanthel-$version.zip
+zip=$(cd "$out" && pwd)/$top.zip
 mv "$work/package.zip" "$zip"
 echo "$zip"

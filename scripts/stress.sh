@@ -37,16 +37,15 @@ while [ $# -gt 0 ]; do
 done
 
 scripts/install-deps.sh
-. scripts/preset-build-dir.sh
+. scripts/lib/preset-build-dir.sh
 preset_build_dir "$preset"
 cmake --build "$build_dir" --target stress
 build_dir=$(cd "$build_dir" && pwd)
 
-ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/with-display.sh sh -c '
+ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/lib/wine-session.sh run sh -c '
     set -u
     build_dir=$1 heap_check=$2 fuzz_args=$3 soak_args=$4
-    scripts/prepare-wine.sh
-    . scripts/wine-env.sh
+    . scripts/lib/wine-env.sh
     cd "$build_dir"
     log=$build_dir/stress-fuzz.log
     if [ -n "$heap_check" ]; then
@@ -58,5 +57,4 @@ ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/with-display.sh sh -c '
     findings=$(grep -c "^call " "$log")
     [ "$findings" -eq 0 ] || echo "($findings fuzz findings, call by call, in $log)"
     wine stress.exe soak $soak_args | tr -d "\r"
-    wineserver -k 2>/dev/null || true
 ' sh "$build_dir" "$heap_check" "$fuzz_args" "$soak_args"

@@ -1,34 +1,46 @@
 #!/bin/sh
 # Installs what is missing, builds the win32 and win64 presets, and runs every
-# test of both under Wine, in one 64-bit prefix. Arguments go to both ctest runs.
+# test of both under Wine (what CI runs); with win32 or win64 first, only that
+# preset. Further arguments go to ctest:
+#
+#   scripts/test.sh [win32|win64] [ctest arguments]   e.g. scripts/test.sh win64 -R menu
+#
+# From a built tree `ctest --preset win64 -R menu` does the same without the
+# install and build: the tests' Wine session is a CTest fixture.
 set -eu
-ZANTHEL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
-export ZANTHEL_ROOT
-cd "$ZANTHEL_ROOT"
-scripts/build.sh
-. scripts/wine-env.sh
+cd "$(dirname "$0")/.."
+preset=
+case ${1:-} in
+    win32 | win64) preset=$1 && shift ;;
+esac
+scripts/build.sh ${preset:+"$preset"}
+presets=${preset:-win32 win64}
 
-# However the run ends, its processes and the prefix's Wine server go with
-# it: a server left running keeps serving a display that no longer exists.
-# The runner has a process group of its own, so one kill reaches the display,
-# ctest and the programs under test.
+# However the run ends, its processes go with it: the runner has a process
+# group of its own, so one kill reaches ctest and the programs under test, and
+# a session that a cut-short run leaves behind (display, Wine server) is
+# stopped here.
 runner=
 finish() {
     status=$?
     trap - EXIT INT TERM
     [ -z "$runner" ] || kill -TERM "-$runner" 2>/dev/null || true
-    wineserver -k 2>/dev/null || true
+    for preset in $presets; do
+        scripts/lib/wine-session.sh stop "build/$preset/wine-session"
+    done
     exit "$status"
 }
 trap finish EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-setsid scripts/with-display.sh sh -c '
-    scripts/prepare-wine.sh
+setsid sh -c '
+    presets=$1
+    shift
     status=0
-    ctest --preset win32 "$@" || status=$?
-    ctest --preset win64 "$@" || status=$?
-    exit $status' sh "$@" &
+    for preset in $presets; do
+        ctest --preset "$preset" "$@" || status=$?
+    done
+    exit $status' sh "$presets" "$@" &
 runner=$!
 wait "$runner"

@@ -1,13 +1,13 @@
-#include "frmTray.h"
+#include "tray/frmTray.h"
 
-#include "built_in_icon.h"
-#include "errors.h"
-#include "handles.h"
-#include "module.h"
-#include "menu_state.h"
-#include "modMenu.h"
-#include "modTray.h"
-#include "tray_state.h"
+#include "common/built_in_icon.h"
+#include "common/errors.h"
+#include "common/handles.h"
+#include "common/module.h"
+#include "menu/menu_state.h"
+#include "menu/modMenu.h"
+#include "tray/tray_icon.h"
+#include "tray/tray_state.h"
 
 #include <utility>
 
@@ -67,29 +67,29 @@ HRESULT RegisterWindowClass(WNDPROC windowProcedure) noexcept
 frmTray::~frmTray()
 {
     if (menuBar_) menuBar_->Subscribe(nullptr);
-    if (hwnd_) {
-        // The object is going: the window's last messages must not find it.
-        const HWND hwnd = hwnd_;
-        LetGoOfWindow();
-        ::DestroyWindow(hwnd);
-    }
+    // The object is going: the window goes after letting go, so that its
+    // last messages do not find it.
+    const UniqueWindow window = LetGoOfWindow();
 }
 
 void frmTray::Close() noexcept
 {
     if (!hwnd_) return;
     closing_ = true;
-    ::DestroyWindow(hwnd_);
+    // Its WM_NCDESTROY lets go of it.
+    ::DestroyWindow(hwnd_.get());
 }
 
-void frmTray::Abandon() noexcept { LetGoOfWindow(); }
+// The system destroys an ending thread's windows itself.
+void frmTray::Abandon() noexcept { LetGoOfWindow().release(); }
 
-void frmTray::LetGoOfWindow() noexcept
+UniqueWindow frmTray::LetGoOfWindow() noexcept
 {
-    if (!hwnd_) return;
-    ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-    hwnd_ = nullptr;
-    module::HostWindowDestroyed();
+    if (hwnd_) {
+        ::SetWindowLongPtrA(hwnd_.get(), GWLP_USERDATA, 0);
+        module::HostWindowDestroyed();
+    }
+    return std::move(hwnd_);
 }
 
 HRESULT frmTray::CreateNativeWindow(TrayState& state) noexcept
@@ -132,27 +132,27 @@ HRESULT frmTray::LoadHostWindow() noexcept
     RETURN_IF_FAILED(clsMenuBar::Construct(menuBar_));
     menuBar_->Subscribe(this);
     RETURN_IF_FAILED(CreateMenuBar(*this));
-    ::ShowWindow(hwnd_, SW_HIDE);
+    ::ShowWindow(hwnd_.get(), SW_HIDE);
     return S_OK;
 }
 
 void frmTray::SetLabelCaption(const Text& caption) noexcept
 {
     AnsiText ansi;
-    if (SUCCEEDED(ansi.Convert(caption))) ::SetDlgItemTextA(hwnd_, kLabelControlId, ansi.Chars());
+    if (SUCCEEDED(ansi.Convert(caption))) ::SetDlgItemTextA(hwnd_.get(), kLabelControlId, ansi.Chars());
 }
 
 void frmTray::SetTopItemCaption(const Text& caption) noexcept
 {
     AnsiText ansi;
     if (SUCCEEDED(ansi.Convert(caption)))
-        ::ModifyMenuA(::GetMenu(hwnd_), kTopItemId, MF_BYCOMMAND | MF_STRING, kTopItemId, ansi.Chars());
+        ::ModifyMenuA(::GetMenu(hwnd_.get()), kTopItemId, MF_BYCOMMAND | MF_STRING, kTopItemId, ansi.Chars());
 }
 
 void frmTray::SysTrayMouseEventHandler() noexcept
 {
     Ref<frmTray> self(this);
-    const HWND hwnd = hwnd_;
+    const HWND hwnd = hwnd_.get();
     ::SetForegroundWindow(hwnd);
     POINT cursor{};
     ::GetCursorPos(&cursor);
@@ -191,7 +191,7 @@ LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         TrayState* state = ExistingApartmentState<TrayState>();
         if (state && state->creatingWindow && !::GetWindowLongPtrA(hwnd, GWLP_USERDATA)) {
             frmTray* created = std::exchange(state->creatingWindow, nullptr);
-            created->hwnd_ = hwnd;
+            created->hwnd_.reset(hwnd);
             ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
             module::HostWindowCreated();
         }
@@ -219,8 +219,9 @@ LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         ForgetMenuWindow(hwnd);
         if (window) {
             // Closed from outside or at the apartment's end: forget it, so
-            // the next member that needs a window makes a new one.
-            window->LetGoOfWindow();
+            // the next member that needs a window makes a new one. It is
+            // already going.
+            window->LetGoOfWindow().release();
             TrayState* state = ExistingApartmentState<TrayState>();
             if (state && state->hostWindow == window) state->hostWindow.Reset();
         }

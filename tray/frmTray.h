@@ -3,11 +3,12 @@
 // whose first popup is the tray menu.
 #pragma once
 
-#include "ref_counted.h"
-#include "text.h"
-#include "win.h"
-#include "clsMenuBar.h"
-#include "menu_host.h"
+#include "common/handles.h"
+#include "common/ref_counted.h"
+#include "common/text.h"
+#include "common/win.h"
+#include "menu/clsMenuBar.h"
+#include "menu/menu_host.h"
 
 #include <wrl/client.h>
 
@@ -25,7 +26,7 @@ public:
     IPictureDisp* Icon() const noexcept { return icon_.Get(); }
 
     // MenuHost
-    HWND Handle() const noexcept override { return hwnd_; }
+    HWND Handle() const noexcept override { return hwnd_.get(); }
     clsMenuBar* MenuBar() const noexcept override { return menuBar_.Get(); }
     void SetLabelCaption(const Text& caption) noexcept override;
     void SetTopItemCaption(const Text& caption) noexcept override;
@@ -52,11 +53,12 @@ private:
     HRESULT CreateNativeWindow(TrayState& state) noexcept;
     HRESULT InitializeHostWindow() noexcept;
     HRESULT LoadHostWindow() noexcept;
-    // The window is no longer this object's: its messages stop finding it.
-    void LetGoOfWindow() noexcept;
+    // The window is no longer this object's: its messages stop finding it,
+    // and the caller decides whether it goes.
+    UniqueWindow LetGoOfWindow() noexcept;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
-    HWND hwnd_ = nullptr;
+    UniqueWindow hwnd_;
     // Set while this object destroys its window, for WM_NCDESTROY to trust.
     bool closing_ = false;
     Microsoft::WRL::ComPtr<IPictureDisp> icon_;

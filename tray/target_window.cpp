@@ -1,5 +1,6 @@
-#include "modTray.h"
-#include "tray_state.h"
+#include "tray/target_window.h"
+
+#include "tray/tray_state.h"
 
 namespace zanthel {
 namespace {

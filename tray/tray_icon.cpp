@@ -1,7 +1,8 @@
-#include "window_hook.h"
-#include "frmTray.h"
-#include "modTray.h"
-#include "tray_state.h"
+#include "tray/tray_icon.h"
+
+#include "common/window_hook.h"
+#include "tray/frmTray.h"
+#include "tray/tray_state.h"
 
 #include <atomic>
 
@@ -15,7 +16,8 @@ void NotifyShell(TrayState& state, DWORD message) noexcept
     ::Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&state.gTrayData));
 }
 
-// Deletes the icon the record describes, if it is shown.
+}  // namespace
+
 void DeleteShownIcon(TrayState& state) noexcept
 {
     if (!state.trayIconShown) return;
@@ -23,8 +25,6 @@ void DeleteShownIcon(TrayState& state) noexcept
     state.trayIconShown = false;
     state.shownPicture.Reset();
 }
-
-}  // namespace
 
 void FillTip(CHAR (&field)[kTipField], const Text& tip, UINT codePage) noexcept
 {
@@ -52,7 +52,7 @@ HRESULT HookTrayWindow(HWND hWnd) noexcept
     if (state->gTrayHooked) return S_OK;
     state->gHookedWindow = hWnd;
     kTrayHook.Install(hWnd);
-    state->gTrayHooked = VARIANT_TRUE;
+    state->gTrayHooked = true;
     return S_OK;
 }
 
@@ -131,29 +131,9 @@ void ForgetTrayWindow(HWND hWnd) noexcept
     if (!state) return;
     if (state->gTrayData.hWnd == hWnd) DeleteShownIcon(*state);
     if (state->gHookedWindow == hWnd) {
-        state->gTrayHooked = VARIANT_FALSE;
+        state->gTrayHooked = false;
         state->gHookedWindow = nullptr;
     }
-}
-
-TrayState::TrayState() = default;
-TrayState::~TrayState() = default;
-
-void TrayState::End() noexcept
-{
-    // The window's end deletes the icon and forgets the hooks; its last
-    // messages still find this state.
-    Ref<frmTray> window = hostWindow;
-    if (window) window->Close();
-    DeleteShownIcon(*this);
-}
-
-void TrayState::Abandon() noexcept
-{
-    // Only a message to the shell's window in another process.
-    DeleteShownIcon(*this);
-    // From here on the window's procedures find no state and do nothing of ours.
-    if (hostWindow) hostWindow->Abandon();
 }
 
 }  // namespace zanthel

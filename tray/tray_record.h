@@ -2,7 +2,7 @@
 // version accepts: 88 bytes on 32-bit Windows, 104 on 64-bit.
 #pragma once
 
-#include "win.h"
+#include "common/win.h"
 
 #include <cstddef>
 

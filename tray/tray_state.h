@@ -2,10 +2,10 @@
 // text, the notification-area icon and the target windows.
 #pragma once
 
-#include "apartment.h"
-#include "ref_counted.h"
-#include "text.h"
-#include "tray_record.h"
+#include "common/apartment.h"
+#include "common/ref_counted.h"
+#include "common/text.h"
+#include "tray/tray_record.h"
 
 #include <wrl/client.h>
 
@@ -36,7 +36,7 @@ struct TrayState final : ApartmentPart {
     // Notification-area icon and tray hook.
     TrayRecord gTrayData{};
     HWND gHookedWindow = nullptr;
-    VARIANT_BOOL gTrayHooked = VARIANT_FALSE;
+    bool gTrayHooked = false;
     // Whether the icon gTrayData describes was added and not yet deleted.
     bool trayIconShown = false;
     // The picture that owns gTrayData's icon handle: the shell may ask for

@@ -7,11 +7,11 @@ set -u
 build_dir=$(cd "$1" && pwd)
 bits=${2:?usage: real_clicks.sh BUILD_DIR 32|64}
 ZANTHEL_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-. "$ZANTHEL_ROOT/scripts/wine-env.sh"
-. "$ZANTHEL_ROOT/scripts/tray-clicks.sh"
+. "$ZANTHEL_ROOT/scripts/lib/wine-env.sh"
+. "$ZANTHEL_ROOT/scripts/lib/tray-clicks.sh"
 
 if [ -z "${DISPLAY:-}" ]; then
-    echo "SKIP: no X display (run under scripts/with-display.sh)"
+    echo "SKIP: no X display (CTest's wine_session_start gives one)"
     exit 77
 fi
 host=demo_host.exe
@@ -31,7 +31,7 @@ fail() {
 }
 
 cd "$build_dir" || exit 1
-"$ZANTHEL_ROOT/scripts/wine-tool.sh" "$bits" regsvr32 /s Zanthel.dll || fail "regsvr32 Zanthel.dll"
+"$ZANTHEL_ROOT/scripts/lib/wine-tool.sh" "$bits" regsvr32 /s Zanthel.dll || fail "regsvr32 Zanthel.dll"
 
 # Two "Exit" choices end the host, so "Show" can come between them; it then
 # keeps the virtual desktop for 3 s, to show the taskbar without the icon.

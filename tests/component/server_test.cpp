@@ -127,10 +127,17 @@ std::pair<const void*, const void*> Watch()
     return {reinterpret_cast<const void*>(*Real),
             reinterpret_cast<const void*>(&RootSpy<std::remove_pointer_t<decltype(Real)>>::template Note<Real>)};
 }
-// The calls the DLL makes that name a root key.
-auto realCreateKey = &::RegCreateKeyExW;
-auto realOpenKey = &::RegOpenKeyExW;
-auto realDeleteKey = &::RegDeleteKeyExW;
+// The calls the DLL makes that name a root key, as its import slots hold
+// them: an unoptimised build takes &::RegCreateKeyExW as its own stub.
+template <typename Function>
+Function Advapi(const char* name)
+{
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), name)));
+}
+auto realCreateKey = Advapi<decltype(&::RegCreateKeyExW)>("RegCreateKeyExW");
+auto realOpenKey = Advapi<decltype(&::RegOpenKeyExW)>("RegOpenKeyExW");
+auto realDeleteKey = Advapi<decltype(&::RegDeleteKeyExW)>("RegDeleteKeyExW");
 
 }  // namespace
 

@@ -4,7 +4,7 @@
 #include "menu/modMenu.h"
 #include "support/fresh_apartment.h"
 #include "tray/frmTray.h"
-#include "tray/modTray.h"
+#include "tray/tray_icon.h"
 #include "tray/tray_state.h"
 
 #include <gtest/gtest.h>

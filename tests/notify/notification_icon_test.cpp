@@ -1,6 +1,6 @@
 // The notification icon as the component drives it: the shell's version-4
 // callbacks, the popup, the queue, what the shell is told, and the icon's end.
-#include "notification_icon.h"
+#include "notify/notification_icon.h"
 
 #include "common/apartment.h"
 #include "support/fresh_apartment.h"

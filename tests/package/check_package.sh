@@ -1,13 +1,15 @@
 #!/bin/sh
 # The release archive, made by scripts/package.sh from the DLLs of both
-# trees: it is named after the project's version, holds the 32-bit DLL under
-# x86/ and the 64-bit one under x64/, the user documentation and examples the
-# repository tracks, and a SHA256SUMS that verifies every other file in it.
-# Usage: check_package.sh X86_BUILD_DIR X64_BUILD_DIR VERSION
+# trees: it is named after the project's version and unpacks into one folder
+# of that name, holding the 32-bit DLL under x86/ and the 64-bit one under
+# x64/, the users' README, the user documentation and examples the repository
+# tracks, the generated declarations, and a SHA256SUMS that verifies every
+# other file in it. Every link of its documents leads to a file in it, and
+# every C++ example builds from it alone.
+# Usage: check_package.sh X86_BUILD_DIR X64_BUILD_DIR VERSION CXX
 set -u
-x86=${1:?usage: check_package.sh X86_BUILD_DIR X64_BUILD_DIR VERSION}
-x64=${2:?usage: check_package.sh X86_BUILD_DIR X64_BUILD_DIR VERSION}
-version=${3:?usage: check_package.sh X86_BUILD_DIR X64_BUILD_DIR VERSION}
+usage="usage: check_package.sh X86_BUILD_DIR X64_BUILD_DIR VERSION CXX"
+x86=${1:?$usage} x64=${2:?$usage} version=${3:?$usage} cxx=${4:?$usage}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
 if [ ! -f "$x86/Zanthel.dll" ]; then
@@ -22,11 +24,13 @@ fail() {
 }
 
 "$root/scripts/package.sh" --dlls "$x86" "$x64" --out "$work/out" || fail "package.sh failed"
-zip=$work/out/Zanthel-$version.zip
-[ -f "$zip" ] || fail "no Zanthel-$version.zip, found: $(ls "$work/out")"
+top=Zanthel-$version
+zip=$work/out/$top.zip
+[ -f "$zip" ] || fail "no $top.zip, found: $(ls "$work/out")"
+if unzip -Z1 "$zip" | grep -v "^$top/" >&2; then fail "entries outside $top/ (above)"; fi
 mkdir "$work/unpacked"
 unzip -q "$zip" -d "$work/unpacked" || fail "unzip"
-cd "$work/unpacked" || exit 1
+cd "$work/unpacked/$top" || fail "no folder $top in the archive"
 
 # The PE header's machine field (at the offset stored at 0x3c, plus 4).
 machine() {
@@ -37,14 +41,33 @@ machine() {
 [ "$(machine x64/Zanthel.dll)" = 8664 ] || fail "x64/Zanthel.dll is not an x86-64 DLL"
 
 {
-    git -C "$root" ls-files -- README.md docs/USING.md docs/images examples
-    printf '%s\n' x86/Zanthel.dll x64/Zanthel.dll
+    git -C "$root" ls-files -- docs/USING.md docs/images examples | while read -r file; do
+        [ ! -f "$root/$file" ] || echo "$file"
+    done
+    printf '%s\n' README.md x86/Zanthel.dll x64/Zanthel.dll include/Zanthel_h.h include/Zanthel_i.c \
+        include/ZanthelNotify_h.h include/ZanthelNotify_i.c
 } | LC_ALL=C sort >"$work/expected"
 find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort >"$work/found"
 diff "$work/expected" "$work/found" >&2 || fail "the archive's files differ from the expected ones (above: < missing, > extra)"
 grep -qx docs/USING.md "$work/found" || fail "no docs/USING.md"
 
+# A link to the source tree (the developers' guide, a test, a script) is one
+# a user cannot follow.
+for doc in $(find . -name '*.md'); do
+    grep -o '\]([^)]*)' "$doc" | sed 's/^](//; s/)$//; s/#.*//' | while read -r target; do
+        case $target in '' | http://* | https://*) continue ;; esac
+        [ -e "$(dirname "$doc")/$target" ] || echo "$doc: $target"
+    done
+done >"$work/broken"
+[ ! -s "$work/broken" ] || { cat "$work/broken" >&2; fail "links that lead out of the archive (above)"; }
+
+for example in examples/*.cpp; do
+    "$cxx" -static -Iinclude "$example" include/*_i.c -lole32 -loleaut32 -luuid -o "$work/example.exe" \
+        >"$work/compiler.log" 2>&1 || { cat "$work/compiler.log" >&2; fail "$example does not build from the archive alone"; }
+done
+
 sed 's/^[0-9a-f]*  //' SHA256SUMS | LC_ALL=C sort | diff "$work/found" - >&2 ||
     fail "SHA256SUMS does not list exactly the other files"
 sha256sum --check --strict --quiet SHA256SUMS || fail "SHA256SUMS does not match the files"
-echo "PASS: Zanthel-$version.zip holds both DLLs, $(($(wc -l <"$work/found") - 2)) documents and examples, and checksums"
+echo "PASS: $top.zip unpacks into $top/ with both DLLs, $(($(wc -l <"$work/found") - 2)) documents, examples" \
+    "and declarations, links that stay inside it, examples that build from it, and checksums"

@@ -11,8 +11,8 @@ dll64=${1:?usage: side_by_side.sh <64-bit Zanthel.dll> <32-bit Zanthel.dll>}
 dll32=${2:?usage: side_by_side.sh <64-bit Zanthel.dll> <32-bit Zanthel.dll>}
 here=$(cd "$(dirname "$0")" && pwd)
 ZANTHEL_ROOT=${ZANTHEL_ROOT:-$(cd "$here/../.." && pwd)}
-. "$ZANTHEL_ROOT/scripts/wine-env.sh"
-tool=$ZANTHEL_ROOT/scripts/wine-tool.sh
+. "$ZANTHEL_ROOT/scripts/lib/wine-env.sh"
+tool=$ZANTHEL_ROOT/scripts/lib/wine-tool.sh
 
 if [ ! -f "$dll32" ]; then
     echo "SKIP: no 32-bit build at $dll32 (build the win32 preset first)"

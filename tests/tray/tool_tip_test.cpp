@@ -1,6 +1,6 @@
 // The tool tip's field in the code pages hosts run with: Wine runs every
 // program with the locale's code page, so the others are named here.
-#include "tray/modTray.h"
+#include "tray/tray_icon.h"
 
 #include <gtest/gtest.h>
 

@@ -1,19 +1,17 @@
-// The tray and window routines: the notification-area icon with its
-// callback hook, and hiding and showing windows by title.
+// The host window's notification-area icon, in the shell's first protocol,
+// and the hook that turns the icon's callbacks into the component's events.
 #pragma once
 
-#include "text.h"
-#include "tray_record.h"
-#include "win.h"
+#include "common/text.h"
+#include "common/win.h"
+#include "tray/tray_record.h"
 
 namespace zanthel {
 
+struct TrayState;
+
 // The callback message the shell posts for the icon; the mouse action is in lParam.
 constexpr UINT kTrayCallbackMessage = WM_RBUTTONUP;
-
-// The top-level window whose whole title is title, or null; a title with an
-// embedded NUL names no window.
-HWND GetWindowHandle(const Text& title) noexcept;
 
 // The tip in the code page, NUL-terminated and space-padded in its field. It
 // keeps room for the NUL and is cut between whole characters in any code
@@ -25,6 +23,8 @@ LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 // picture owns hIcon and is kept until the icon is deleted or replaced.
 HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, IPictureDisp* picture, const Text& tip) noexcept;
 HRESULT RemoveTrayIcon() noexcept;
+// Deletes the icon the state's record describes, if it is shown.
+void DeleteShownIcon(TrayState& state) noexcept;
 
 // A host window is gone: its icon leaves the tray and the next LoadTray hooks afresh.
 void ForgetTrayWindow(HWND hWnd) noexcept;
@@ -33,8 +33,5 @@ void ForgetTrayWindow(HWND hWnd) noexcept;
 // back with the record it was added with.
 UINT TaskbarCreatedMessage() noexcept;
 void RestoreTrayIcon(HWND hWnd) noexcept;
-
-HRESULT HideTargetWindow(const Text& title) noexcept;
-HRESULT ShowTargetWindow(const Text& title) noexcept;
 
 }  // namespace zanthel

@@ -4,8 +4,9 @@
 # their 32-bit form even in a 64-bit prefix; our own programs need no choice,
 # `wine` starts a 64-bit .exe as 64-bit.
 # Usage: wine-tool.sh 32|64 PROGRAM [ARGUMENTS]
-ZANTHEL_ROOT=${ZANTHEL_ROOT:-$(cd "$(dirname "$0")/.." && pwd)}
-. "$ZANTHEL_ROOT/scripts/wine-env.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+ZANTHEL_ROOT=${ZANTHEL_ROOT:-$(cd "$here/../.." && pwd)}
+. "$here/wine-env.sh"
 bits=${1:-} program=${2:?usage: wine-tool.sh 32|64 PROGRAM [ARGUMENTS]}
 shift 2
 case $bits in
