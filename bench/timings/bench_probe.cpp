@@ -10,6 +10,7 @@
 #include "component/notify_interface.h"
 #include "reference_dispatch.h"
 #include "support/dll_under_test.h"
+#include "support/event_sink.h"
 #include "support/host.h"
 
 #include <algorithm>
@@ -147,21 +148,10 @@ double AppendCost(int items)
 
 // Counts the events it gets and does nothing else, so that what the event
 // path adds is all that the figure shows.
-class CountingSink final : public IDispatch {
+class CountingSink final : public test::EventSink {
 public:
     long events = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        const bool ours = riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DNotifyIconEvents;
-        *object = ours ? static_cast<IDispatch*>(this) : nullptr;
-        return ours ? S_OK : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
     {
         ++events;

@@ -2,6 +2,7 @@
 // gets from the shell's callbacks, errors with descriptions, and the icon's
 // end with the object or the apartment.
 #include "support/dll_under_test.h"
+#include "support/event_sink.h"
 #include "support/host.h"
 #include "component/notify_interface.h"
 
@@ -28,23 +29,12 @@ ComPtr<INotifyIcon> NewNotifyIcon()
 }
 
 // Writes down every event it gets and answers with result.
-class Sink final : public IDispatch {
+class Sink final : public EventSink {
 public:
     std::vector<std::wstring> got;
     HRESULT result = S_OK;
     std::function<void()> handler;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        const bool ours = riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DNotifyIconEvents;
-        *object = ours ? this : nullptr;
-        return ours ? S_OK : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO* exception, UINT*) override
     {
