@@ -4,11 +4,11 @@
 #include "common/errors.h"
 #include "common/icon_file.h"
 #include "common/module.h"
+#include "common/taskbar_created.h"
 #include "notify/notify_state.h"
 
 #include <windowsx.h>
 
-#include <atomic>
 #include <utility>
 
 namespace zanthel {
@@ -53,18 +53,6 @@ HRESULT ItemCaption(HMENU menu, UINT id, Text& caption) noexcept
     ::GetMenuStringW(menu, id, read.Get(), length + 1, MF_BYCOMMAND);
     caption = std::move(read);
     return S_OK;
-}
-
-UINT TaskbarCreatedMessage() noexcept
-{
-    // Registered once per process; the value is the same for every thread.
-    static std::atomic<UINT> message{0};
-    UINT value = message.load(std::memory_order_relaxed);
-    if (value == 0) {
-        value = ::RegisterWindowMessageW(L"TaskbarCreated");
-        message.store(value, std::memory_order_relaxed);
-    }
-    return value;
 }
 
 HRESULT RegisterWindowClass(WNDPROC procedure) noexcept
@@ -470,7 +458,7 @@ LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam
         icon->Deliver();
         return 0;
     }
-    if (msg != 0 && msg == TaskbarCreatedMessage()) {
+    if (IsTaskbarCreated(msg)) {
         // The shell started again with an empty notification area.
         if (icon->visible_) icon->Add();
         return 0;

@@ -4,6 +4,7 @@
 #include "common/errors.h"
 #include "common/handles.h"
 #include "common/module.h"
+#include "common/taskbar_created.h"
 #include "menu/menu_state.h"
 #include "menu/modMenu.h"
 #include "tray/tray_icon.h"
@@ -207,7 +208,7 @@ LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         window->TopItemClicked();
         return 0;
     }
-    if (msg == TaskbarCreatedMessage() && window) {
+    if (IsTaskbarCreated(msg) && window) {
         // The shell started again with an empty notification area.
         RestoreTrayIcon(hwnd);
         return 0;

@@ -4,8 +4,6 @@
 #include "tray/frmTray.h"
 #include "tray/tray_state.h"
 
-#include <atomic>
-
 namespace zanthel {
 namespace {
 
@@ -104,18 +102,6 @@ HRESULT RemoveTrayIcon() noexcept
     state->trayIconShown = false;
     state->shownPicture.Reset();
     return S_OK;
-}
-
-UINT TaskbarCreatedMessage() noexcept
-{
-    // Registered once per process; the value is the same for every thread.
-    static std::atomic<UINT> message{0};
-    UINT value = message.load(std::memory_order_relaxed);
-    if (value == 0) {
-        value = ::RegisterWindowMessageA("TaskbarCreated");
-        message.store(value, std::memory_order_relaxed);
-    }
-    return value;
 }
 
 void RestoreTrayIcon(HWND hWnd) noexcept

@@ -29,9 +29,8 @@ void DeleteShownIcon(TrayState& state) noexcept;
 // A host window is gone: its icon leaves the tray and the next LoadTray hooks afresh.
 void ForgetTrayWindow(HWND hWnd) noexcept;
 
-// The shell's broadcast when it starts again, and the icon that then comes
-// back with the record it was added with.
-UINT TaskbarCreatedMessage() noexcept;
+// After the shell's restart (IsTaskbarCreated) the icon comes back with the
+// record it was added with.
 void RestoreTrayIcon(HWND hWnd) noexcept;
 
 }  // namespace zanthel

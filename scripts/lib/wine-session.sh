@@ -26,7 +26,7 @@ stop() {
     prefix=$(sed -n 's/^prefix=//p' "$1")
     xvfb=$(sed -n 's/^xvfb=//p' "$1")
     WINEPREFIX=${prefix:-$WINEPREFIX} wineserver -k 2>/dev/null || true
-    WINEPREFIX=${prefix:-$WINEPREFIX} wineserver -w 2>/dev/null || true
+    WINEPREFIX=${prefix:-$WINEPREFIX} timeout 60 wineserver -w 2>/dev/null || true
     [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
     rm -f "$1"
 }
@@ -35,7 +35,7 @@ start() {
     stop "$1"
     # A server still running would keep its desktop on the display it started with.
     wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
+    timeout 60 wineserver -w 2>/dev/null || true
     xvfb=
     if [ -z "${DISPLAY:-}" ] || [ -n "${ZANTHEL_XVFB:-}" ]; then
         number=$(mktemp)
@@ -68,7 +68,7 @@ start() {
         wineboot -i >/dev/null 2>&1
         "$tool" 64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
         "$tool" 64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-        wineserver -w
+        timeout 120 wineserver -w || true
     fi
     wineserver -p </dev/null >/dev/null 2>&1 || true
     # A crashing program should end, not wait in Wine's debugger until a

@@ -84,12 +84,13 @@ TEST(TrayCallbacks, ForgedCreateAndDestroyMessagesChangeNothing)
         auto tray = NewTray();
         ASSERT_EQ(S_OK, tray->LoadTray());
         HWND host = HostWindowOfThisThread();
-        bool sent = false;
+        std::atomic<bool> sent{false};
         std::thread forger([&] {
-            for (UINT message : {WM_NCCREATE, WM_NCDESTROY}) ::SendMessageW(host, message, 0, 0);
+            for (UINT message : {WM_NCCREATE, WM_NCDESTROY})
+                ::SendMessageTimeoutW(host, message, 0, 0, SMTO_NORMAL, 5000, nullptr);
             sent = true;
         });
-        PumpUntil([&] { return sent; });
+        PumpUntil([&] { return sent.load(); });
         forger.join();
         EXPECT_EQ(host, HostWindowOfThisThread());
         EXPECT_EQ(-1, SendTrayCallback(host, WM_LBUTTONDOWN)) << "the icon's callbacks still reach the component";

@@ -86,7 +86,7 @@ TEST(TargetWindows, AWindowOfAThreadThatDoesNotPumpDoesNotHoldTheCall)
             PumpMessages(std::chrono::milliseconds(200));
             visibleAfter = ::IsWindowVisible(window.get());
         });
-        ::WaitForSingleObject(ready, INFINITE);
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready, 10000));
         Call(tray.Get(), Hide, L"Zanthel busy window");
         ::SetEvent(go);
         target.join();
