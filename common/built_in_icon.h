@@ -7,7 +7,7 @@
 
 namespace zanthel {
 
-// The built-in icon at the small-icon size of the system's DPI; empty when
+// The built-in icon at the notification area's small-icon size; empty when
 // it cannot be loaded (GetLastError says why).
 UniqueIcon LoadBuiltInIcon() noexcept;
 

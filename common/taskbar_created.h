@@ -8,4 +8,9 @@ namespace zanthel {
 
 bool IsTaskbarCreated(UINT msg) noexcept;
 
+// Lets the broadcast through to an icon window of an elevated host, which
+// User Interface Privilege Isolation otherwise keeps it from; nothing changes
+// for a host that is not elevated.
+void AllowTaskbarCreated(HWND window) noexcept;
+
 }  // namespace zanthel

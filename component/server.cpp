@@ -2,6 +2,7 @@
 // unload check.
 #include "common/apartment.h"
 #include "common/com_object.h"
+#include "common/exit_cleanup.h"
 #include "common/module.h"
 #include "component/classTray.h"
 #include "component/interface.h"
@@ -64,11 +65,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
             AbandonApartment();
             break;
         case DLL_PROCESS_DETACH:
-            // At process exit the system tears everything down itself.
             if (!reserved) {
                 AbandonApartment();
                 ReleaseTypeInfoCache();
                 ReleaseApartmentSlot();
+            } else {
+                // At process exit the system tears everything down itself,
+                // except the shell's icons of windows that die with it.
+                DeleteShownIconsAtExit();
             }
             break;
         default:

@@ -3,13 +3,28 @@
 #include "common/errors.h"
 
 #include <new>
+#include <utility>
 
 namespace zanthel {
+
+bool EventRing::Grow() noexcept
+{
+    const UINT grown = capacity_ > limit_ / 2 ? limit_ : capacity_ * 2;
+    std::unique_ptr<IconEventRecord[]> slots(new (std::nothrow) IconEventRecord[grown]);
+    if (!slots) return false;
+    for (UINT index = 0; index < count_; ++index) slots[index] = std::move(slots_[(head_ + index) % capacity_]);
+    slots_ = std::move(slots);
+    capacity_ = grown;
+    head_ = 0;
+    return true;
+}
 
 HRESULT EventRing::Push(IconEvent event, LONG itemId, const Text& caption) noexcept
 {
     if (!slots_) slots_.reset(new (std::nothrow) IconEventRecord[capacity_]);
     if (!slots_) return E_OUTOFMEMORY;
+    // Without memory to grow, the ring keeps its size and the oldest goes.
+    if (count_ == capacity_ && capacity_ < limit_) Grow();
     const bool full = count_ == capacity_;
     IconEventRecord& slot = slots_[full ? head_ : (head_ + count_) % capacity_];
     RETURN_IF_FAILED(slot.caption.Assign(caption));

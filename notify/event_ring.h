@@ -1,5 +1,5 @@
-// A bounded first-in first-out store of the icon's events, for the queue the
-// host drains and for the listener's backlog while the menu is open.
+// A first-in first-out store of the icon's events, for the queue the host
+// drains and for the listener's backlog of events that wait to be delivered.
 #pragma once
 
 #include "common/text.h"
@@ -19,11 +19,13 @@ struct IconEventRecord {
 
 class EventRing {
 public:
-    explicit EventRing(UINT capacity) noexcept : capacity_(capacity) {}
+    // Holds capacity records at first and grows, doubling, up to limit; a
+    // full ring at its limit lets the oldest record go for a new one.
+    EventRing(UINT capacity, UINT limit) noexcept : capacity_(capacity), limit_(limit) {}
     EventRing(const EventRing&) = delete;
     EventRing& operator=(const EventRing&) = delete;
 
-    // Keeps a copy; the oldest record goes when the ring is full.
+    // Keeps a copy.
     HRESULT Push(IconEvent event, LONG itemId, const Text& caption) noexcept;
     bool Empty() const noexcept { return count_ == 0; }
     // The oldest record; only when not Empty.
@@ -32,9 +34,11 @@ public:
     void Clear() noexcept;
 
 private:
+    bool Grow() noexcept;
+
     // Taken at the first push: most icons never queue anything.
     std::unique_ptr<IconEventRecord[]> slots_;
-    UINT capacity_, head_ = 0, count_ = 0;
+    UINT capacity_, limit_, head_ = 0, count_ = 0;
 };
 
 }  // namespace zanthel

@@ -1,7 +1,9 @@
 #include "notify/notification_icon.h"
 
 #include "common/built_in_icon.h"
+#include "common/dpi.h"
 #include "common/errors.h"
+#include "common/host_window.h"
 #include "common/icon_file.h"
 #include "common/module.h"
 #include "common/taskbar_created.h"
@@ -14,7 +16,7 @@
 namespace zanthel {
 namespace {
 
-constexpr const wchar_t* kClassName = L"ZanthelNotifyWindow";
+constexpr const char* kClassName = "ZanthelNotifyWindow";
 // Each object has a window of its own, so one identifier serves every icon.
 constexpr UINT kIconId = 1;
 // Posted by the window to itself, so the listener hears events outside any modal loop.
@@ -55,20 +57,6 @@ HRESULT ItemCaption(HMENU menu, UINT id, Text& caption) noexcept
     return S_OK;
 }
 
-HRESULT RegisterWindowClass(WNDPROC procedure) noexcept
-{
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    // Apartments on other threads may have registered it already.
-    if (::GetClassInfoExW(module::Instance(), kClassName, &windowClass)) return S_OK;
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = module::Instance();
-    windowClass.lpszClassName = kClassName;
-    if (::RegisterClassExW(&windowClass) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return S_OK;
-    return LastError();
-}
-
 }  // namespace
 
 HRESULT NotificationIcon::Create(Ref<NotificationIcon>& created) noexcept
@@ -76,13 +64,13 @@ HRESULT NotificationIcon::Create(Ref<NotificationIcon>& created) noexcept
     NotifyState* state = ApartmentState<NotifyState>();
     Ref<NotificationIcon> icon = Make<NotificationIcon>();
     if (!state || !icon) return E_OUTOFMEMORY;
-    icon->icon_ = LoadBuiltInIcon();
-    if (!icon->icon_) return LastError();
-    RETURN_IF_FAILED(RegisterWindowClass(&WindowProc));
+    RETURN_IF_FAILED(icon->LoadPicture(Text(), icon->icon_, icon->iconSize_));
+    RETURN_IF_FAILED(RegisterHostWindowClass(kClassName, &WindowProc, true));
     // Top-level, not message-only: only top-level windows hear "TaskbarCreated".
     UniqueWindow window(
-        ::CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module::Instance(), nullptr));
+        ::CreateWindowExA(0, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module::Instance(), nullptr));
     if (!window) return LastError();
+    AllowTaskbarCreated(window.get());
     // Attached only now: WM_NCCREATE's create data can come from any process.
     ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(icon.Get()));
     icon->hwnd_ = std::move(window);
@@ -92,7 +80,7 @@ HRESULT NotificationIcon::Create(Ref<NotificationIcon>& created) noexcept
     return S_OK;
 }
 
-NotificationIcon::~NotificationIcon() { Shut(true); }
+NotificationIcon::~NotificationIcon() { End(Ending::Closed); }
 
 void NotificationIcon::Listen(IconEventListener* listener) noexcept
 {
@@ -104,29 +92,52 @@ HRESULT NotificationIcon::SetToolTip(const Text& tip) noexcept
     if (closed_) return NotConnected();
     RETURN_IF_FAILED(tip_.Assign(tip.Chars(), CutLength(tip, kTipUnits)));
     // A shell that refuses it now gets it again with "TaskbarCreated".
-    if (visible_) Tell(NIM_MODIFY, NIF_TIP | NIF_SHOWTIP);
+    if (inShell_) Tell(NIM_MODIFY, 0);
     return S_OK;
 }
 
 const Text& NotificationIcon::ToolTip() const noexcept { return tip_; }
 
-HRESULT NotificationIcon::SetIcon(const Text& path) noexcept
+HRESULT NotificationIcon::LoadPicture(const Text& path, UniqueIcon& loaded, int& size) const noexcept
 {
-    if (closed_) return NotConnected();
-    UniqueIcon loaded;
+    const int width = ShellIconMetric(SM_CXSMICON), height = ShellIconMetric(SM_CYSMICON);
     if (path.Empty()) {
         loaded = LoadBuiltInIcon();
         if (!loaded) return LastError();
     } else {
-        const HRESULT hr = LoadIconFile(path, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), loaded);
+        const HRESULT hr = LoadIconFile(path, width, height, loaded);
         if (FAILED(hr)) return Describe(hr, L"The icon file cannot be used:", &path);
     }
+    size = width;
+    return S_OK;
+}
+
+HRESULT NotificationIcon::SetIcon(const Text& path) noexcept
+{
+    if (closed_) return NotConnected();
+    UniqueIcon loaded;
+    int size = 0;
+    RETURN_IF_FAILED(LoadPicture(path, loaded, size));
     RETURN_IF_FAILED(iconPath_.Assign(path));
     // The shell may draw the old handle until NIM_MODIFY has replaced it.
     UniqueIcon previous(icon_.release());
     icon_ = std::move(loaded);
-    if (visible_) Tell(NIM_MODIFY, NIF_ICON);
+    iconSize_ = size;
+    if (inShell_) Tell(NIM_MODIFY, NIF_ICON);
     return S_OK;
+}
+
+void NotificationIcon::Scaled() noexcept
+{
+    if (closed_ || ShellIconMetric(SM_CXSMICON) == iconSize_) return;
+    UniqueIcon loaded;
+    int size = 0;
+    // A file that has gone since keeps the picture it gave.
+    if (FAILED(LoadPicture(iconPath_, loaded, size))) return;
+    UniqueIcon previous(icon_.release());
+    icon_ = std::move(loaded);
+    iconSize_ = size;
+    if (inShell_) Tell(NIM_MODIFY, NIF_ICON);
 }
 
 const Text& NotificationIcon::IconPath() const noexcept { return iconPath_; }
@@ -134,17 +145,18 @@ const Text& NotificationIcon::IconPath() const noexcept { return iconPath_; }
 HRESULT NotificationIcon::SetVisible(bool visible) noexcept
 {
     if (closed_) return NotConnected();
-    if (visible == visible_) return S_OK;
+    if (visible == wanted_) return S_OK;
     if (!visible) {
-        Hide();
+        TakeFromShell();
         return S_OK;
     }
-    if (!Add()) return Describe(E_FAIL, L"The notification area did not take the icon.");
-    visible_ = true;
+    wanted_ = true;
+    exitRecord_.Remember(hwnd_.get(), kIconId);
+    OfferToShell();
     return S_OK;
 }
 
-bool NotificationIcon::Visible() const noexcept { return visible_; }
+bool NotificationIcon::Visible() const noexcept { return wanted_; }
 
 void NotificationIcon::SetLeftClickMenu(bool opensMenu) noexcept { leftClickMenu_ = opensMenu; }
 
@@ -212,17 +224,19 @@ HRESULT NotificationIcon::ShowBalloon(const Text& title, const Text& text, LONG 
     if (closed_) return NotConnected();
     if (kind < kBalloonNone || kind > kBalloonError)
         return Describe(E_INVALIDARG, L"The balloon kind must be 0 (none), 1 (information), 2 (warning) or 3 (error).");
-    if (!visible_)
+    if (!wanted_)
         return Describe(HRESULT_FROM_WIN32(ERROR_INVALID_STATE),
                         L"The icon must be visible before it shows a balloon.");
     NOTIFYICONDATAW data{};
-    Fill(data, NIF_INFO);
+    Fill(data, NIF_INFO | NIF_TIP | NIF_SHOWTIP);
     CopyCut(data.szInfoTitle, title);
     CopyCut(data.szInfo, text);
     // The kinds are NIIF_NONE, NIIF_INFO, NIIF_WARNING and NIIF_ERROR in order.
     data.dwInfoFlags = static_cast<DWORD>(kind);
     if (!::Shell_NotifyIconW(NIM_MODIFY, &data))
         return Describe(E_FAIL, L"The notification area did not show the balloon.");
+    // A new balloon, whose close is still to come.
+    if (!text.Empty()) balloonCloseRaised_ = false;
     return S_OK;
 }
 
@@ -248,7 +262,7 @@ HRESULT NotificationIcon::NextEvent(Text& event) noexcept
     return S_OK;
 }
 
-void NotificationIcon::Close() noexcept { Shut(true); }
+void NotificationIcon::Close() noexcept { End(Ending::Closed); }
 
 HWND NotificationIcon::Window() const noexcept { return hwnd_.get(); }
 
@@ -272,44 +286,73 @@ void NotificationIcon::Fill(NOTIFYICONDATAW& data, UINT flags) const noexcept
 bool NotificationIcon::Tell(DWORD message, UINT flags) const noexcept
 {
     NOTIFYICONDATAW data{};
-    Fill(data, flags);
+    // A version-4 icon keeps its standard tip only while every change says so.
+    Fill(data, message == NIM_MODIFY ? flags | NIF_TIP | NIF_SHOWTIP : flags);
     return ::Shell_NotifyIconW(message, &data);
 }
 
-bool NotificationIcon::Add() const noexcept
+void NotificationIcon::OfferToShell() noexcept
 {
-    if (!Tell(NIM_ADD, kShownFlags)) return false;
-    // From here callbacks carry the event and the position, as OnShellCallback reads them.
-    Tell(NIM_SETVERSION, 0);
-    return true;
+    if (!wanted_ || !hwnd_) return;
+    if (!inShell_) {
+        // A shell whose reply timed out may have kept the icon all the same:
+        // a change it accepts says it has it.
+        inShell_ = Tell(NIM_ADD, kShownFlags) || Tell(NIM_MODIFY, kShownFlags);
+        versioned_ = false;
+    }
+    // Until then the shell sends callbacks OnShellCallback cannot read.
+    if (inShell_ && !versioned_) versioned_ = Tell(NIM_SETVERSION, 0);
+    const bool retry = !inShell_ || !versioned_;
+    if (retry) {
+        ::SetTimer(hwnd_.get(), kRetryTimer, kRetryMilliseconds, nullptr);
+    } else if (retrying_) {
+        ::KillTimer(hwnd_.get(), kRetryTimer);
+    }
+    retrying_ = retry;
 }
 
-void NotificationIcon::Hide() noexcept
+void NotificationIcon::TakeFromShell() noexcept
 {
-    if (!visible_) return;
+    if (!wanted_) return;
+    // Whatever the add answered: the shell may have kept the icon.
     Tell(NIM_DELETE, 0);
-    visible_ = false;
+    if (retrying_ && hwnd_) ::KillTimer(hwnd_.get(), kRetryTimer);
+    wanted_ = inShell_ = versioned_ = retrying_ = false;
+    exitRecord_.Forget();
 }
 
-void NotificationIcon::OnShellCallback(UINT event, int x, int y) noexcept
+void NotificationIcon::ShellRestarted() noexcept
 {
+    // The new shell's notification area is empty, perhaps at another scale.
+    inShell_ = versioned_ = false;
+    Scaled();
+    OfferToShell();
+}
+
+void NotificationIcon::OnShellCallback(UINT event, POINT anchor) noexcept
+{
+    const UINT previous = lastCallback_;
+    lastCallback_ = event;
     switch (event) {
         case WM_LBUTTONDOWN:
             swallowSelect_ = false;
             break;
-        case NIN_SELECT:
         case NIN_KEYSELECT:
+            // Enter on the focused icon selects twice for one press.
+            if (previous == NIN_KEYSELECT && ::GetTickCount() - keySelectTick_ <= ::GetDoubleClickTime()) {
+                lastCallback_ = 0;
+                break;
+            }
+            keySelectTick_ = ::GetTickCount();
+            Select(anchor);
+            break;
+        case NIN_SELECT:
             // Some shells (Wine's) select again on a double click's button-up.
-            if (event == NIN_SELECT && swallowSelect_ &&
-                ::GetTickCount() - doubleClickTick_ <= ::GetDoubleClickTime()) {
+            if (swallowSelect_ && ::GetTickCount() - doubleClickTick_ <= ::GetDoubleClickTime()) {
                 swallowSelect_ = false;
                 break;
             }
-            if (leftClickMenu_) {
-                ShowMenu(x, y);
-            } else {
-                Raise(IconEvent::Click, 0, Text());
-            }
+            Select(anchor);
             break;
         case WM_LBUTTONDBLCLK:
             swallowSelect_ = true;
@@ -317,29 +360,44 @@ void NotificationIcon::OnShellCallback(UINT event, int x, int y) noexcept
             Raise(IconEvent::DoubleClick, 0, Text());
             break;
         case WM_CONTEXTMENU:
-            ShowMenu(x, y);
+            ShowMenu(anchor);
+            break;
+        case NIN_BALLOONSHOW:
+            balloonCloseRaised_ = false;
             break;
         case NIN_BALLOONUSERCLICK:
             Raise(IconEvent::BalloonClick, 0, Text());
             break;
         case NIN_BALLOONTIMEOUT:
-            Raise(IconEvent::BalloonClosed, 0, Text());
+        case NIN_BALLOONHIDE:
+            // Timed out, dismissed, replaced or gone with its icon: one close per balloon.
+            if (!balloonCloseRaised_) {
+                balloonCloseRaised_ = true;
+                Raise(IconEvent::BalloonClosed, 0, Text());
+            }
             break;
         default:
             break;
     }
 }
 
-void NotificationIcon::ShowMenu(int x, int y) noexcept
+void NotificationIcon::Select(POINT anchor) noexcept
+{
+    if (leftClickMenu_) {
+        ShowMenu(anchor);
+    } else {
+        Raise(IconEvent::Click, 0, Text());
+    }
+}
+
+void NotificationIcon::ShowMenu(POINT anchor) noexcept
 {
     if (tracking_ || !menu_ || ::GetMenuItemCount(menu_.get()) <= 0) return;
     tracking_ = true;
     const HMENU shown = menu_.get();
-    // Without the foreground the popup would not close on a click elsewhere.
-    ::SetForegroundWindow(hwnd_.get());
+    const POINT at = ToLogicalPoint(hwnd_.get(), anchor);
     const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
-    const LONG chosen = ::TrackPopupMenuEx(shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, x, y, hwnd_.get(), nullptr);
-    ::PostMessageW(hwnd_.get(), WM_NULL, 0, 0);
+    const LONG chosen = TrackIconPopup(hwnd_.get(), shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, at.x, at.y);
     // Read now: the host may clear the menu before the event is delivered.
     Text caption;
     if (chosen > 0) ItemCaption(shown, static_cast<UINT>(chosen), caption);
@@ -347,10 +405,10 @@ void NotificationIcon::ShowMenu(int x, int y) noexcept
     retired_.reset();
     if (closed_) {
         // Closed from inside the popup's loop, which needed the window and menu until now.
-        ReleaseWindow(true);
+        Dismantle(true);
         return;
     }
-    if (visible_) Tell(NIM_SETFOCUS, 0);
+    if (inShell_) Tell(NIM_SETFOCUS, 0);
     if (chosen > 0) Raise(IconEvent::MenuItemClick, chosen, caption);
     PostDelivery();
 }
@@ -360,70 +418,74 @@ void NotificationIcon::Raise(IconEvent event, LONG itemId, const Text& caption) 
     // Without memory the queue misses this one; the listener still hears it.
     queue_.Push(event, itemId, caption);
     if (!listener_) return;
-    // Never inside the menu's modal loop, and never ahead of what waits already.
-    if (tracking_ || event == IconEvent::MenuItemClick || !backlog_.Empty()) {
+    // Straight to the listener only when nothing stands in the way: not in
+    // the popup's loop, not inside another event's handler (one that pumps
+    // messages would nest raises without end), not ahead of events that
+    // wait, and not in a message sent by another thread, where COM refuses
+    // calls to a listener in another apartment.
+    if (tracking_ || raising_ || !backlog_.Empty() || event == IconEvent::MenuItemClick ||
+        ::InSendMessageEx(nullptr) != ISMEX_NOSEND) {
         if (SUCCEEDED(backlog_.Push(event, itemId, caption))) PostDelivery();
         return;
     }
+    CallListener(event, itemId, caption);
+    // What came in while the handler ran.
+    PostDelivery();
+}
+
+void NotificationIcon::CallListener(IconEvent event, LONG itemId, const Text& caption) noexcept
+{
+    raising_ = true;
     listener_->IconEventRaised(event, itemId, caption);
+    raising_ = false;
 }
 
 void NotificationIcon::PostDelivery() noexcept
 {
-    if (tracking_ || deliveryPosted_ || backlog_.Empty() || !hwnd_) return;
+    if (tracking_ || raising_ || deliveryPosted_ || backlog_.Empty() || !hwnd_) return;
     deliveryPosted_ = ::PostMessageW(hwnd_.get(), kDeliverMessage, 0, 0);
 }
 
 void NotificationIcon::Deliver() noexcept
 {
     deliveryPosted_ = false;
-    // Posted before a popup opened: the popup's end posts again.
-    if (tracking_) return;
-    while (listener_ && !backlog_.Empty()) {
+    // The popup's end, or the raise under way, posts again.
+    if (tracking_ || raising_) return;
+    while (listener_ && !backlog_.Empty() && !tracking_) {
         IconEventRecord& oldest = backlog_.Front();
         const IconEvent event = oldest.event;
         const LONG itemId = oldest.itemId;
         const Text caption(std::move(oldest.caption));
         backlog_.DropFront();
-        listener_->IconEventRaised(event, itemId, caption);
+        CallListener(event, itemId, caption);
     }
 }
 
-void NotificationIcon::Shut(bool destroyWindow) noexcept
+void NotificationIcon::End(Ending how) noexcept
 {
-    if (closed_) return;
-    closed_ = true;
-    listener_ = nullptr;
-    backlog_.Clear();
-    Hide();
-    Unlink();
-    if (tracking_ && destroyWindow) {
-        // ShowMenu finishes once the popup's loop has let go of window and menu.
+    if (!closed_) {
+        closed_ = true;
+        listener_ = nullptr;
+        backlog_.Clear();
+        TakeFromShell();
+        Unlink();
+    }
+    // ShowMenu finishes once the popup's loop has let go of window and menu.
+    if (how == Ending::Closed && tracking_) {
         ::EndMenu();
         return;
     }
-    ReleaseWindow(destroyWindow);
+    Dismantle(how == Ending::Closed);
 }
 
-void NotificationIcon::ReleaseWindow(bool destroy) noexcept
+void NotificationIcon::Dismantle(bool destroyWindow) noexcept
 {
     UniqueWindow window = LetGoOfWindow();
-    // One already being destroyed is only let go.
-    if (!destroy) window.release();
-    if (tracking_ && !retired_) retired_ = std::move(menu_);
+    if (!destroyWindow) window.release();
+    window.reset();
+    retired_.reset();
     menu_.reset();
     icon_.reset();
-}
-
-void NotificationIcon::Abandon() noexcept
-{
-    if (closed_) return;
-    closed_ = true;
-    listener_ = nullptr;
-    Hide();
-    Unlink();
-    // The system destroys an ending thread's windows itself.
-    LetGoOfWindow().release();
 }
 
 UniqueWindow NotificationIcon::LetGoOfWindow() noexcept
@@ -451,22 +513,29 @@ LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam
     if (!icon) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     if (msg == kCallbackMessage) {
         if (HIWORD(lParam) == kIconId)
-            icon->OnShellCallback(LOWORD(lParam), GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam));
+            icon->OnShellCallback(LOWORD(lParam), POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
         return 0;
     }
     if (msg == kDeliverMessage) {
         icon->Deliver();
         return 0;
     }
-    if (IsTaskbarCreated(msg)) {
-        // The shell started again with an empty notification area.
-        if (icon->visible_) icon->Add();
+    if (msg == WM_TIMER && wParam == kRetryTimer) {
+        icon->OfferToShell();
         return 0;
     }
+    if (IsTaskbarCreated(msg)) {
+        // The shell started again, perhaps at another scale.
+        icon->ShellRestarted();
+        return 0;
+    }
+    if (msg == WM_DISPLAYCHANGE || msg == WM_SETTINGCHANGE) icon->Scaled();
     // The window ends with its object, not with another program's WM_CLOSE.
     if (msg == WM_CLOSE) return 0;
-    // Only a window's own thread destroys it: a WM_NCDESTROY sent from elsewhere is forged.
-    if (msg == WM_NCDESTROY && !::InSendMessage()) icon->Shut(false);
+    // WM_NCDESTROY needs nothing: the object lets go of its window before
+    // destroying it, and the thread's end lets go of it before the system
+    // destroys it, so one that finds the object here is forged (posted or
+    // sent from elsewhere) and changes nothing.
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 

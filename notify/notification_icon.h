@@ -4,6 +4,7 @@
 #pragma once
 
 #include "notify/event_ring.h"
+#include "common/exit_cleanup.h"
 #include "common/handles.h"
 #include "common/ref_counted.h"
 #include "common/text.h"
@@ -17,7 +18,8 @@ struct NotifyState;
 enum class IconEvent : LONG { Click = 1, DoubleClick = 2, MenuItemClick = 3, BalloonClick = 4, BalloonClosed = 5 };
 
 // Told of every event on the icon's thread, after the event has been queued,
-// and never from inside a modal loop (the menu's).
+// in the order the user caused them: never from inside a modal loop (the
+// menu's), another event's raise, or a message another thread sent.
 class IconEventListener {
 public:
     // itemId and caption are those of the chosen item for MenuItemClick,
@@ -36,6 +38,10 @@ public:
     static constexpr UINT kQueueCapacity = 256;
     // The shell's callback message, sent to Window().
     static constexpr UINT kCallbackMessage = WM_APP + 1;
+    // While the shell has not taken a wanted icon, the window offers it again
+    // on this timer.
+    static constexpr UINT_PTR kRetryTimer = 1;
+    static constexpr UINT kRetryMilliseconds = 3000;
 
     // A new icon, not yet shown, with the built-in icon and an empty tip.
     static HRESULT Create(Ref<NotificationIcon>& created) noexcept;
@@ -52,6 +58,8 @@ public:
     // and the icon stays as it was. A shown icon changes in place.
     HRESULT SetIcon(const Text& path) noexcept;
     const Text& IconPath() const noexcept;
+    // Whether the host wants the icon shown; a shell that is not ready (at
+    // logon, say) gets it when it is.
     HRESULT SetVisible(bool visible) noexcept;
     bool Visible() const noexcept;
     // When set, a left click (or keyboard selection) opens the menu instead of raising Click.
@@ -86,45 +94,71 @@ private:
     friend struct NotifyState;
     ~NotificationIcon() override;
 
+    // How the icon ends; every way goes through End.
+    enum class Ending {
+        // By its owner or the apartment's end: the window and the menu go now,
+        // or when the open popup's loop has let go of them.
+        Closed,
+        // The thread ends under the loader lock: the system destroys its windows.
+        ThreadEnds,
+    };
+    void End(Ending how) noexcept;
+    void Dismantle(bool destroyWindow) noexcept;
+
     HRESULT NotConnected() const noexcept;
     void Fill(NOTIFYICONDATAW& data, UINT flags) const noexcept;
     bool Tell(DWORD message, UINT flags) const noexcept;
-    // NIM_ADD, then the version-4 protocol.
-    bool Add() const noexcept;
-    void Hide() noexcept;
+    // Offers a wanted icon to the shell until it has it in version 4.
+    void OfferToShell() noexcept;
+    void TakeFromShell() noexcept;
+    void ShellRestarted() noexcept;
+    // The picture at the notification area's size: path's, or the built-in one.
+    HRESULT LoadPicture(const Text& path, UniqueIcon& loaded, int& size) const noexcept;
+    void Scaled() noexcept;
     HRESULT Append(UINT flags, UINT_PTR id, const wchar_t* caption) noexcept;
     HRESULT FindItem(LONG id) const noexcept;
-    void OnShellCallback(UINT event, int x, int y) noexcept;
-    void ShowMenu(int x, int y) noexcept;
+    void OnShellCallback(UINT event, POINT anchor) noexcept;
+    void Select(POINT anchor) noexcept;
+    void ShowMenu(POINT anchor) noexcept;
     void Raise(IconEvent event, LONG itemId, const Text& caption) noexcept;
+    void CallListener(IconEvent event, LONG itemId, const Text& caption) noexcept;
     void PostDelivery() noexcept;
     void Deliver() noexcept;
-    // Ends the icon; destroyWindow is false when the window is already going.
-    void Shut(bool destroyWindow) noexcept;
-    void ReleaseWindow(bool destroy) noexcept;
     // The window is no longer this object's: its messages stop finding it,
     // and the caller decides whether it goes.
     UniqueWindow LetGoOfWindow() noexcept;
-    // The thread ends under the loader lock: only NIM_DELETE, and the window let go.
-    void Abandon() noexcept;
     void Unlink() noexcept;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     UniqueWindow hwnd_;
     UniqueIcon icon_;
+    // The width icon_ was loaded at, to reload when the scale changes.
+    int iconSize_ = 0;
     UniqueMenu menu_;
     // A menu cleared while its popup is open, kept until the popup's loop ends.
     UniqueMenu retired_;
     Text tip_, iconPath_;
     IconEventListener* listener_ = nullptr;
-    EventRing queue_{kQueueCapacity};
-    // Events the listener has yet to hear, held while the menu is open.
-    EventRing backlog_{kQueueCapacity};
+    EventRing queue_{kQueueCapacity, kQueueCapacity};
+    // Events the listener has yet to hear, in the order they came. It grows
+    // rather than lose one while a slow listener is being called.
+    EventRing backlog_{16, 65536};
     LONG nextItemId_ = 1;
+    // The callback before the current one, and when the last key select
+    // came: Enter on the icon selects twice.
+    UINT lastCallback_ = 0;
+    DWORD keySelectTick_ = 0;
     // When the last double click came, to drop the select some shells send after it.
     DWORD doubleClickTick_ = 0;
-    bool visible_ = false, leftClickMenu_ = false, closed_ = false;
-    bool tracking_ = false, deliveryPosted_ = false, swallowSelect_ = false;
+    bool swallowSelect_ = false;
+    // The shown balloon's close was raised; later close notices are for it too.
+    bool balloonCloseRaised_ = false;
+    // What the host asked for, and what the shell has: they differ while the
+    // shell is starting or busy.
+    bool wanted_ = false, inShell_ = false, versioned_ = false, retrying_ = false;
+    bool leftClickMenu_ = false, closed_ = false;
+    bool tracking_ = false, raising_ = false, deliveryPosted_ = false;
+    ShownIconRecord exitRecord_;
     // The apartment's list of live icons, while this one is in it.
     NotifyState* state_ = nullptr;
     NotificationIcon *previous_ = nullptr, *next_ = nullptr;

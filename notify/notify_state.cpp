@@ -20,7 +20,7 @@ void NotifyState::End() noexcept
 
 void NotifyState::Abandon() noexcept
 {
-    while (first) first->Abandon();
+    while (first) first->End(NotificationIcon::Ending::ThreadEnds);
 }
 
 }  // namespace zanthel

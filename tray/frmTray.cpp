@@ -3,6 +3,7 @@
 #include "common/built_in_icon.h"
 #include "common/errors.h"
 #include "common/handles.h"
+#include "common/host_window.h"
 #include "common/module.h"
 #include "common/taskbar_created.h"
 #include "menu/menu_state.h"
@@ -47,22 +48,6 @@ HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture) noexce
     return S_OK;
 }
 
-HRESULT RegisterWindowClass(WNDPROC windowProcedure) noexcept
-{
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    // Apartments on other threads may have registered it already.
-    if (::GetClassInfoExA(module::Instance(), kClassNameA, &windowClass)) return S_OK;
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = windowProcedure;
-    windowClass.hInstance = module::Instance();
-    windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassNameA;
-    if (::RegisterClassExA(&windowClass) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return S_OK;
-    return HRESULT_FROM_WIN32(::GetLastError());
-}
-
 }  // namespace
 
 frmTray::~frmTray()
@@ -96,7 +81,7 @@ UniqueWindow frmTray::LetGoOfWindow() noexcept
 HRESULT frmTray::CreateNativeWindow(TrayState& state) noexcept
 {
     RETURN_IF_FAILED(BuiltInIconPicture(icon_));
-    RETURN_IF_FAILED(RegisterWindowClass(&frmTray::WindowProc));
+    RETURN_IF_FAILED(RegisterHostWindowClass(kClassNameA, &frmTray::WindowProc, false));
 
     UniqueMenu menu = BuildMenu();
     if (!menu) return E_OUTOFMEMORY;
@@ -115,6 +100,7 @@ HRESULT frmTray::CreateNativeWindow(TrayState& state) noexcept
         return FAILED(hr) ? hr : E_FAIL;
     }
     menu.release();  // the window owns its menu now
+    AllowTaskbarCreated(hwnd);
     ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, Pixels(120), Pixels(120), Pixels(1335), Pixels(375), hwnd,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelControlId)), module::Instance(), nullptr);
     return S_OK;
@@ -154,14 +140,9 @@ void frmTray::SysTrayMouseEventHandler() noexcept
 {
     Ref<frmTray> self(this);
     const HWND hwnd = hwnd_.get();
-    ::SetForegroundWindow(hwnd);
     POINT cursor{};
     ::GetCursorPos(&cursor);
-    ::TrackPopupMenu(::GetSubMenu(::GetMenu(hwnd), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd,
-                     nullptr);
-    // Without a message after the popup, it may not close when the user
-    // clicks elsewhere.
-    ::PostMessageA(hwnd, WM_NULL, 0, 0);
+    TrackIconPopup(hwnd, ::GetSubMenu(::GetMenu(hwnd), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y);
 }
 
 void frmTray::TopItemClicked() noexcept

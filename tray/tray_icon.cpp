@@ -22,6 +22,7 @@ void DeleteShownIcon(TrayState& state) noexcept
     NotifyShell(state, NIM_DELETE);
     state.trayIconShown = false;
     state.shownPicture.Reset();
+    state.shownAtExit.Forget();
 }
 
 void FillTip(CHAR (&field)[kTipField], const Text& tip, UINT codePage) noexcept
@@ -91,6 +92,7 @@ HRESULT AddTrayIcon(HWND hWnd, UINT id, HICON hIcon, IPictureDisp* picture, cons
     NotifyShell(*state, NIM_ADD);
     state->trayIconShown = true;
     state->shownPicture = picture;
+    state->shownAtExit.Remember(hWnd, id);
     return S_OK;
 }
 
@@ -101,6 +103,7 @@ HRESULT RemoveTrayIcon() noexcept
     NotifyShell(*state, NIM_DELETE);
     state->trayIconShown = false;
     state->shownPicture.Reset();
+    state->shownAtExit.Forget();
     return S_OK;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/apartment.h"
+#include "common/exit_cleanup.h"
 #include "common/ref_counted.h"
 #include "common/text.h"
 #include "tray/tray_record.h"
@@ -39,6 +40,8 @@ struct TrayState final : ApartmentPart {
     bool gTrayHooked = false;
     // Whether the icon gTrayData describes was added and not yet deleted.
     bool trayIconShown = false;
+    // The shown icon in the process's list, for a host that exits without unloading it.
+    ShownIconRecord shownAtExit;
     // The picture that owns gTrayData's icon handle: the shell may ask for
     // the handle again (after a restart) as long as the icon is shown.
     Microsoft::WRL::ComPtr<IPictureDisp> shownPicture;

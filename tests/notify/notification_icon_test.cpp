@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -22,17 +25,44 @@ namespace {
 const auto realNotify = reinterpret_cast<decltype(&::Shell_NotifyIconW)>(
     reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"shell32.dll"), "Shell_NotifyIconW")));
 std::vector<std::pair<DWORD, NOTIFYICONDATAW>> shellCalls;
+// What the spied shell answers; the real shell's answer when empty.
+std::function<BOOL(DWORD, PNOTIFYICONDATAW)> shellAnswer;
 
 BOOL WINAPI RecordNotify(DWORD message, PNOTIFYICONDATAW data)
 {
     shellCalls.push_back({message, *data});
-    return realNotify(message, data);
+    return shellAnswer ? shellAnswer(message, data) : realNotify(message, data);
 }
 
-struct ShellSpy {
-    ShellSpy() { ReplaceImportIn(::GetModuleHandleW(nullptr), (const void*)realNotify, (const void*)&RecordNotify); }
-    ~ShellSpy() { ReplaceImportIn(::GetModuleHandleW(nullptr), (const void*)&RecordNotify, (const void*)realNotify); }
+// Puts replacement in the program's import slot of module's function name while it lives.
+template <typename Function>
+class ImportSpy {
+public:
+    ImportSpy(const wchar_t* module, const char* name, Function* replacement)
+        : real_(
+              reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(module), name)))),
+          replacement_(replacement)
+    {
+        ReplaceImportIn(::GetModuleHandleW(nullptr), (const void*)real_, (const void*)replacement_);
+    }
+    ~ImportSpy() { ReplaceImportIn(::GetModuleHandleW(nullptr), (const void*)replacement_, (const void*)real_); }
+    Function* const real_;
+
+private:
+    Function* const replacement_;
 };
+
+struct ShellSpy : ImportSpy<decltype(::Shell_NotifyIconW)> {
+    ShellSpy() : ImportSpy(L"shell32.dll", "Shell_NotifyIconW", &RecordNotify) {}
+    ~ShellSpy() { shellAnswer = nullptr; }
+};
+
+std::vector<DWORD> Messages()
+{
+    std::vector<DWORD> messages;
+    for (const auto& call : shellCalls) messages.push_back(call.first);
+    return messages;
+}
 
 Text T(const std::wstring& text)
 {
@@ -126,7 +156,7 @@ TEST(NotifyEvents, TheQueueKeepsTheNewest256InOrder)
         auto icon = NewIcon();
         EXPECT_TRUE(Drain(icon).empty());
         Callback(icon->Window(), NIN_BALLOONUSERCLICK);
-        for (UINT i = 0; i < NotificationIcon::kQueueCapacity - 1; ++i) Callback(icon->Window(), NIN_KEYSELECT);
+        for (UINT i = 0; i < NotificationIcon::kQueueCapacity - 1; ++i) Callback(icon->Window(), NIN_SELECT);
         Callback(icon->Window(), NIN_BALLOONTIMEOUT);
         std::vector<std::wstring> expected(NotificationIcon::kQueueCapacity - 1, L"Click");
         expected.push_back(L"BalloonClosed");
@@ -166,7 +196,12 @@ TEST(NotifyShell, OneAddInVersion4ThenChangesInPlaceAndBackAfterAShellRestart)
         EXPECT_EQ(std::wstring(126, L'a'), shellCalls[0].second.szTip);
         EXPECT_EQ(file.path(), S(icon->IconPath()));
         EXPECT_NE(added.hIcon, shellCalls[1].second.hIcon);
-        for (const auto& call : shellCalls) EXPECT_EQ(DWORD(NIM_MODIFY), call.first);
+        // Every change keeps the version-4 tip.
+        for (const auto& call : shellCalls) {
+            EXPECT_EQ(DWORD(NIM_MODIFY), call.first);
+            EXPECT_EQ(UINT(NIF_TIP | NIF_SHOWTIP), call.second.uFlags & (NIF_TIP | NIF_SHOWTIP));
+            EXPECT_EQ(std::wstring(126, L'a'), call.second.szTip);
+        }
         EXPECT_EQ(S_OK, icon->SetToolTip(T(std::wstring(200, L'b'))));
         EXPECT_EQ(127u, icon->ToolTip().Length());
 
@@ -228,6 +263,10 @@ TEST(NotifyLifetime, CloseAndTheApartmentsEndOrAbandonRemoveEveryIcon)
         icons[0]->Close();
         EXPECT_EQ(CO_E_OBJNOTCONNECTED, icons[0]->SetToolTip(T(L"late")));
         EXPECT_EQ(std::vector<std::wstring>{L"Click"}, Drain(icons[0]));
+        // Only the icon's own end ends it, not a WM_NCDESTROY anyone can post.
+        ::PostMessageW(icons[1]->Window(), WM_NCDESTROY, 0, 0);
+        PumpMessages(20ms);
+        EXPECT_EQ(S_OK, icons[1]->SetToolTip(T(L"still here")));
         EndApartment();
         EXPECT_EQ(CO_E_OBJNOTCONNECTED, icons[1]->SetVisible(true));
         for (auto& record : records) {
@@ -236,12 +275,19 @@ TEST(NotifyLifetime, CloseAndTheApartmentsEndOrAbandonRemoveEveryIcon)
         }
     });
     OnFreshApartment([&] {
+        const Census before = TakeCensus();
         auto icon = NewIcon();
+        LONG id = 0;
+        icon->AddMenuItem(T(L"Open"), id);
         ASSERT_EQ(S_OK, icon->SetVisible(true));
         NOTIFYICONDATAW record = shown(icon);
         AbandonApartment();
         EXPECT_FALSE(realNotify(NIM_DELETE, &record));
         EXPECT_TRUE(::IsWindow(record.hWnd)) << "under the loader lock no window is destroyed";
+        // What the icon owned goes with the thread, as with its release.
+        const Census after = TakeCensus();
+        EXPECT_EQ(std::make_tuple(before.menus, before.icons, before.gdiObjects),
+                  std::make_tuple(after.menus, after.icons, after.gdiObjects));
     });
     OnFreshApartment([] {
         struct Releaser final : IconEventListener {
@@ -276,5 +322,217 @@ TEST(NotifyEvents, WithLeftClickMenuASelectOpensTheMenuInsteadOfRaisingClick)
         Callback(icon->Window(), NIN_SELECT, 100, 100);
         EXPECT_TRUE(opened);
         EXPECT_TRUE(Drain(icon).empty());
+    });
+}
+
+// The shell may be starting (at logon), or may keep an icon it said it did
+// not take; the host's wish stands, and an elevated host still hears the
+// shell's restart.
+TEST(NotifyShell, AWantedIconIsOfferedUntilTheShellHasItAndAlwaysDeleted)
+{
+    OnFreshApartment([] {
+        ShellSpy spy;
+        static HWND filtered;
+        ImportSpy<decltype(::ChangeWindowMessageFilterEx)> filter(
+            L"user32.dll", "ChangeWindowMessageFilterEx",
+            [](HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) WINAPI -> BOOL {
+                filtered = window;
+                return BOOL(action == MSGFLT_ALLOW && message == ::RegisterWindowMessageW(L"TaskbarCreated"));
+            });
+        auto icon = NewIcon();
+        EXPECT_EQ(icon->Window(), filtered);
+        const auto retry = [&] { ::SendMessageW(icon->Window(), WM_TIMER, NotificationIcon::kRetryTimer, 0); };
+
+        // Not ready: nothing is taken, the wish is kept and offered again.
+        shellAnswer = [](DWORD, PNOTIFYICONDATAW) { return FALSE; };
+        shellCalls.clear();
+        EXPECT_EQ(S_OK, icon->SetVisible(true));
+        EXPECT_TRUE(icon->Visible());
+        EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY}), Messages());
+        // Taken, but the version is refused: asked again until it holds.
+        shellAnswer = [](DWORD message, PNOTIFYICONDATAW data) {
+            return message == NIM_SETVERSION ? FALSE : realNotify(message, data);
+        };
+        shellCalls.clear();
+        retry();
+        shellAnswer = nullptr;
+        retry();
+        retry();
+        EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_SETVERSION}), Messages());
+
+        // Kept although the add said no: found by a change, deleted when hidden.
+        ASSERT_EQ(S_OK, icon->SetVisible(false));
+        shellAnswer = [](DWORD message, PNOTIFYICONDATAW data) {
+            return realNotify(message, data) && message != NIM_ADD;
+        };
+        shellCalls.clear();
+        EXPECT_EQ(S_OK, icon->SetVisible(true));
+        EXPECT_EQ(S_OK, icon->SetVisible(false));
+        EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_SETVERSION, NIM_DELETE}), Messages());
+        NOTIFYICONDATAW record = shellCalls.back().second;
+        EXPECT_FALSE(realNotify(NIM_DELETE, &record)) << "the icon outlived its wish";
+    });
+}
+
+// A listener that writes down what it hears and where it heard it.
+struct Witness final : IconEventListener {
+    std::vector<std::wstring> heard;
+    int depth = 0, deepest = 0, insideSentMessage = 0;
+    std::function<void()> handler;
+    void IconEventRaised(IconEvent event, LONG id, const Text&) noexcept override
+    {
+        static const wchar_t* names[] = {
+            L"", L"Click", L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed"};
+        heard.push_back(names[static_cast<int>(event)] + (id ? L"," + std::to_wstring(id) : L""));
+        insideSentMessage += ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
+        deepest = std::max(deepest, ++depth);
+        if (handler) handler();
+        --depth;
+    }
+};
+
+TEST(NotifyEvents, EnterSelectsOnceAndEachBalloonClosesOnce)
+{
+    OnFreshApartment([] {
+        auto icon = NewIcon();
+        for (UINT event : {NIN_KEYSELECT, NIN_KEYSELECT, NIN_KEYSELECT, NIN_SELECT, NIN_BALLOONTIMEOUT, NIN_BALLOONHIDE,
+                           NIN_BALLOONSHOW, NIN_BALLOONHIDE, NIN_BALLOONTIMEOUT})
+            Callback(icon->Window(), event);
+        // The third key select is a press of its own; a click is never swallowed.
+        EXPECT_EQ((std::vector<std::wstring>{L"Click", L"Click", L"Click", L"BalloonClosed", L"BalloonClosed"}),
+                  Drain(icon));
+    });
+}
+
+// A handler that pumps messages, events sent from another thread and a click
+// right after a menu choice: each event is heard once, in order, never
+// inside another's handler or inside a message another thread sent.
+TEST(NotifyEvents, EventsWaitTheirTurnInTheOrderTheyCame)
+{
+    OnFreshApartment([] {
+        auto icon = NewIcon();
+        Witness witness;
+        icon->Listen(&witness);
+        const HWND window = icon->Window();
+        witness.handler = [&] {
+            if (witness.heard.size() != 1) return;
+            for (int i = 0; i < 50; ++i)
+                ::PostMessageW(window, NotificationIcon::kCallbackMessage, 0, MAKELPARAM(NIN_SELECT, 1));
+            PumpMessages(50ms);
+        };
+        Callback(window, NIN_BALLOONUSERCLICK);
+        std::thread sender([&] {
+            for (int i = 0; i < 20; ++i)
+                ::SendMessageW(window, NotificationIcon::kCallbackMessage, 0, MAKELPARAM(NIN_BALLOONUSERCLICK, 1));
+        });
+        PumpUntil([&] { return witness.heard.size() >= 71; });
+        sender.join();
+        LONG id = 0;
+        icon->AddMenuItem(T(L"Open"), id);
+        RunSoon(300ms, [] {
+            for (WPARAM key : {VK_DOWN, VK_RETURN}) ::PostMessageW(OpenPopupMenuWindow(), WM_KEYDOWN, key, 0);
+        });
+        RunSoon(3s, [] { ::EndMenu(); });
+        Callback(window, WM_CONTEXTMENU, 100, 100);
+        Callback(window, NIN_SELECT);
+        PumpUntil([&] { return witness.heard.size() >= 73; });
+
+        std::vector<std::wstring> expected{L"BalloonClick"};
+        expected.insert(expected.end(), 50, L"Click");
+        expected.insert(expected.end(), 20, L"BalloonClick");
+        expected.insert(expected.end(), {L"MenuItemClick,1", L"Click"});
+        EXPECT_EQ(expected, witness.heard);
+        EXPECT_EQ(1, witness.deepest);
+        EXPECT_EQ(0, witness.insideSentMessage);
+        EXPECT_EQ(expected.size(), Drain(icon).size());
+    });
+}
+
+namespace {
+
+// The notification area at another scale than the host is told of.
+UINT shellDpi = 144;
+std::vector<std::string> dpiCalls;
+POINT popupAt{};
+FARPROC(WINAPI* realLookUp)(HMODULE, LPCSTR);
+
+template <typename Function>
+FARPROC AsProc(Function* function)
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function));
+}
+
+FARPROC WINAPI LookUpScaled(HMODULE module, LPCSTR name)
+{
+    const std::string wanted = HIWORD(name) ? name : "";
+    if (wanted == "SetThreadDpiAwarenessContext")
+        return AsProc(+[](HANDLE context) WINAPI -> HANDLE {
+            dpiCalls.push_back("context " + std::to_string(reinterpret_cast<INT_PTR>(context)));
+            return reinterpret_cast<HANDLE>(-1);  // unaware, as LabVIEW is
+        });
+    if (wanted == "GetDpiForSystem")
+        return AsProc(+[]() WINAPI -> UINT {
+            dpiCalls.push_back("system dpi");
+            return shellDpi;
+        });
+    if (wanted == "GetSystemMetricsForDpi")
+        return AsProc(+[](int metric, UINT dpi) WINAPI -> int { return ::GetSystemMetrics(metric) * dpi / 96; });
+    if (wanted == "PhysicalToLogicalPointForPerMonitorDPI")
+        return AsProc(+[](HWND, POINT* point) WINAPI -> BOOL {
+            point->x = point->x * 96 / shellDpi;
+            point->y = point->y * 96 / shellDpi;
+            return TRUE;
+        });
+    return realLookUp(module, name);
+}
+
+int Width(HICON icon)
+{
+    ICONINFO info{};
+    BITMAP bitmap{};
+    if (!::GetIconInfo(icon, &info)) return 0;
+    ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
+}  // namespace
+
+// Windows tells a DPI-unaware host 96 dpi at every scale; the icon is sized
+// for the shell, follows a change of scale, and the menu opens where the
+// shell's physical anchor is in the host's pixels.
+TEST(NotifyScale, TheIconIsSizedForTheShellsScaleAndTheMenuAnchoredInLogicalPixels)
+{
+    OnFreshApartment([] {
+        ShellSpy spy;
+        ImportSpy<decltype(::GetProcAddress)> lookUp(L"kernel32.dll", "GetProcAddress", &LookUpScaled);
+        realLookUp = lookUp.real_;
+        ImportSpy<decltype(::TrackPopupMenuEx)> popup(L"user32.dll", "TrackPopupMenuEx",
+                                                      [](HMENU, UINT, int x, int y, HWND, LPTPMPARAMS) WINAPI -> BOOL {
+                                                          popupAt = POINT{x, y};
+                                                          return FALSE;
+                                                      });
+        shellDpi = 144;
+        dpiCalls.clear();
+        auto icon = NewIcon();
+        EXPECT_EQ((std::vector<std::string>{"context -2", "system dpi", "context -1"}),
+                  std::vector<std::string>(dpiCalls.begin(), dpiCalls.begin() + std::min<size_t>(3, dpiCalls.size())));
+        shellCalls.clear();
+        ASSERT_EQ(S_OK, icon->SetVisible(true));
+        ASSERT_FALSE(shellCalls.empty());
+        EXPECT_EQ(::GetSystemMetrics(SM_CXSMICON) * 3 / 2, Width(shellCalls[0].second.hIcon));
+
+        shellDpi = 192;
+        shellCalls.clear();
+        ::SendMessageW(icon->Window(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
+        ASSERT_EQ(1u, shellCalls.size());
+        EXPECT_EQ(DWORD(NIM_MODIFY), shellCalls[0].first);
+        EXPECT_EQ(::GetSystemMetrics(SM_CXSMICON) * 2, Width(shellCalls[0].second.hIcon));
+
+        LONG id = 0;
+        icon->AddMenuItem(T(L"Open"), id);
+        Callback(icon->Window(), WM_CONTEXTMENU, 400, 300);
+        EXPECT_EQ(std::make_pair(200L, 150L), std::make_pair(popupAt.x, popupAt.y));
     });
 }
