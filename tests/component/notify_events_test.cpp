@@ -19,15 +19,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-ComPtr<INotifyIcon> NewNotifyIcon()
-{
-    ComPtr<IClassFactory> factory;
-    ComPtr<INotifyIcon> icon;
-    EXPECT_EQ(S_OK, DllExports().DllGetClassObject(CLSID_NotifyIcon, IID_PPV_ARGS(&factory)));
-    EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&icon)));
-    return icon;
-}
-
 // Writes down every event it gets and answers with result.
 class Sink final : public EventSink {
 public:

@@ -51,17 +51,25 @@ BYTE* DllDirectory(int entry)
 
 void ReplaceImport(const void* current, const void* replacement) { ReplaceImportIn(Dll(), current, replacement); }
 
-ComPtr<_classTray> NewTray()
+namespace {
+
+template <typename Interface>
+ComPtr<Interface> NewObject(REFCLSID clsid)
 {
     ComPtr<IClassFactory> factory;
-    HRESULT hr = DllExports().DllGetClassObject(CLSID_classTray, IID_PPV_ARGS(&factory));
-    EXPECT_EQ(S_OK, hr);
-    ComPtr<_classTray> tray;
+    EXPECT_EQ(S_OK, DllExports().DllGetClassObject(clsid, IID_PPV_ARGS(&factory)));
+    ComPtr<Interface> object;
     if (factory) {
-        EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&tray)));
+        EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&object)));
     }
-    return tray;
+    return object;
 }
+
+}  // namespace
+
+ComPtr<_classTray> NewTray() { return NewObject<_classTray>(CLSID_classTray); }
+
+ComPtr<INotifyIcon> NewNotifyIcon() { return NewObject<INotifyIcon>(CLSID_NotifyIcon); }
 
 std::wstring MenuEvent(_classTray* tray)
 {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "component/interface.h"
+#include "component/notify_interface.h"
 
 #include <string>
 #include <wrl/client.h>
@@ -30,8 +31,9 @@ BYTE* DllDirectory(int entry);
 // can watch or refuse a system call the DLL makes.
 void ReplaceImport(const void* current, const void* replacement);
 
-// A new classTray through the class object, as CoCreateInstance would make it.
+// A new classTray or NotifyIcon through the class object, as CoCreateInstance would make it.
 ComPtr<_classTray> NewTray();
+ComPtr<INotifyIcon> NewNotifyIcon();
 
 // An automation string that frees itself.
 class Bstr {

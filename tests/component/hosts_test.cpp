@@ -1,0 +1,222 @@
+// Hosts that do not tidy up, run elevated, or listen from another apartment:
+// the icons still leave, nothing stays behind, and every event arrives.
+#include "support/dll_under_test.h"
+#include "support/event_sink.h"
+#include "support/host.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace zanthel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+template <typename Function>
+Function* Real(const wchar_t* module, const char* name)
+{
+    return reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(module), name)));
+}
+
+// The icons the DLL adds, by window and identifier, whichever class adds them.
+std::vector<std::pair<HWND, UINT>> added;
+const auto realNotifyW = Real<decltype(::Shell_NotifyIconW)>(L"shell32.dll", "Shell_NotifyIconW");
+const auto realNotifyA = Real<decltype(::Shell_NotifyIconA)>(L"shell32.dll", "Shell_NotifyIconA");
+template <typename Data, BOOL(WINAPI* const* Real)(DWORD, Data*)>
+BOOL WINAPI NoteAdd(DWORD message, Data* data)
+{
+    if (message == NIM_ADD) added.push_back({data->hWnd, data->uID});
+    return (*Real)(message, data);
+}
+
+struct WatchingAdds {
+    WatchingAdds()
+    {
+        ReplaceImport((const void*)realNotifyW, (const void*)&NoteAdd<NOTIFYICONDATAW, &realNotifyW>);
+        ReplaceImport((const void*)realNotifyA, (const void*)&NoteAdd<NOTIFYICONDATAA, &realNotifyA>);
+    }
+    ~WatchingAdds()
+    {
+        ReplaceImport((const void*)&NoteAdd<NOTIFYICONDATAW, &realNotifyW>, (const void*)realNotifyW);
+        ReplaceImport((const void*)&NoteAdd<NOTIFYICONDATAA, &realNotifyA>, (const void*)realNotifyA);
+    }
+};
+
+// Both classes' icons shown on this thread, never released.
+void ShowBothClassesAndKeepThem()
+{
+    ComPtr<INotifyIcon> icon = NewNotifyIcon();
+    LONG id = 0;
+    icon->AddMenuItem(Bstr(L"Open").get(), &id);
+    ASSERT_EQ(S_OK, icon->put_Visible(VARIANT_TRUE));
+    ComPtr<_classTray> tray = NewTray();
+    ASSERT_EQ(S_OK, tray->LoadTray());
+    icon.Detach();
+    tray.Detach();
+}
+
+constexpr const wchar_t* kExitReport = L"ZANTHEL_EXIT_REPORT";
+
+}  // namespace
+
+// Run by the next test, in a process of its own, which it ends with exit().
+TEST(HostExit, ChildShowsBothIconsAndExits)
+{
+    wchar_t report[MAX_PATH] = {};
+    if (!::GetEnvironmentVariableW(kExitReport, report, MAX_PATH)) GTEST_SKIP() << "run by the test below";
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+        WatchingAdds watching;
+        ShowBothClassesAndKeepThem();
+    }
+    std::ofstream out(report);
+    for (const auto& [window, id] : added) out << reinterpret_cast<INT_PTR>(window) << ' ' << id << '\n';
+    out.close();
+    std::exit(0);
+}
+
+TEST(HostExit, IconsLeaveWithAProcessThatExitsWithoutReleasingThem)
+{
+    TempFile report(L"zanthel_exit_report.txt", "");
+    wchar_t program[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(program) + L"\" --gtest_filter=HostExit.ChildShowsBothIconsAndExits";
+    ::SetEnvironmentVariableW(kExitReport, report.path().c_str());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
+    ::SetEnvironmentVariableW(kExitReport, nullptr);
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(child.hProcess, 30000));
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+
+    std::ifstream in(report.path().c_str());
+    std::vector<std::pair<HWND, UINT>> shown;
+    for (long long window = 0, id = 0; in >> window >> id;)
+        shown.push_back({reinterpret_cast<HWND>(static_cast<INT_PTR>(window)), UINT(id)});
+    ASSERT_EQ(2u, shown.size()) << "one icon of each class";
+    for (const auto& [window, id] : shown) {
+        NOTIFYICONDATAW record{};
+        record.cbSize = sizeof(record);
+        record.hWnd = window;
+        record.uID = id;
+        EXPECT_FALSE(realNotifyW(NIM_DELETE, &record)) << "the icon outlived its process";
+    }
+}
+
+// Threads that end with neither Release nor CoUninitialize, as pool threads
+// of some hosts do.
+TEST(HostThreads, ThreadsThatEndWithoutReleasingLeaveNoHandleBehind)
+{
+    const auto endWithoutTidyingUp = [] {
+        std::thread([] {
+            ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            ShowBothClassesAndKeepThem();
+        }).join();
+    };
+    endWithoutTidyingUp();  // what stays for good: the window classes, the type information
+    const Census before = TakeCensus();
+    for (int thread = 0; thread < 20; ++thread) endWithoutTidyingUp();
+    const Census after = TakeCensus();
+    EXPECT_EQ(before.menus, after.menus);
+    EXPECT_EQ(before.icons, after.icons);
+    EXPECT_EQ(before.gdiObjects, after.gdiObjects);
+}
+
+// An elevated host's icon windows hear the shell's restart only if they let it through.
+TEST(HostElevated, BothClassesLetTheShellsRestartThrough)
+{
+    static std::vector<HWND> allowed;
+    const auto real = Real<decltype(::ChangeWindowMessageFilterEx)>(L"user32.dll", "ChangeWindowMessageFilterEx");
+    const auto spy = [](HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) WINAPI -> BOOL {
+        if (message == ::RegisterWindowMessageW(L"TaskbarCreated") && action == MSGFLT_ALLOW) allowed.push_back(window);
+        return TRUE;
+    };
+    BOOL(WINAPI * const spyFunction)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT) = spy;
+    ReplaceImport((const void*)real, (const void*)spyFunction);
+    std::thread([] {
+        ComApartment apartment;
+        ComPtr<INotifyIcon> icon = NewNotifyIcon();
+        ComPtr<_classTray> tray = NewTray();
+        ASSERT_EQ(S_OK, tray->LoadTray());
+        EXPECT_EQ(2u, allowed.size());
+        EXPECT_EQ(HostWindowOfThisThread(), allowed.empty() ? nullptr : allowed.back());
+        tray->UnLoadTray();
+    }).join();
+    ReplaceImport((const void*)spyFunction, (const void*)real);
+}
+
+namespace {
+
+// A sink of a multithreaded apartment, as a Python or .NET worker thread
+// gives: the events reach it through COM's marshalling.
+class ThreadedSink final : public EventSink {
+public:
+    std::mutex lock;
+    std::vector<DISPID> got;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        got.push_back(id);
+        return S_OK;
+    }
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return got.size();
+    }
+};
+
+}  // namespace
+
+TEST(HostApartments, ASinkInAnotherApartmentHearsAFloodOfCallbacksInOrder)
+{
+    ComApartment apartment;
+    ThreadedSink sink;
+    ComPtr<IDispatch> proxy;
+    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    IStream* stream = nullptr;
+    std::atomic<bool> marshalled{false};
+    std::thread multithreaded([&] {
+        ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ::CoMarshalInterThreadInterfaceInStream(IID_IDispatch, &sink, &stream);
+        marshalled = true;
+        ::WaitForSingleObject(done, INFINITE);
+        ::CoUninitialize();
+    });
+    ASSERT_TRUE(PumpUntil([&] { return marshalled.load(); }));
+    ASSERT_EQ(S_OK, ::CoGetInterfaceAndReleaseStream(stream, IID_PPV_ARGS(&proxy)));
+
+    ComPtr<INotifyIcon> icon = NewNotifyIcon();
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> point;
+    DWORD cookie = 0;
+    ASSERT_EQ(S_OK, icon.As(&container));
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID_DNotifyIconEvents, &point));
+    ASSERT_EQ(S_OK, point->Advise(proxy.Get(), &cookie));
+    const HWND window = ::FindWindowExW(nullptr, nullptr, L"ZanthelNotifyWindow", nullptr);
+
+    // As the shell sends them: from another thread, waiting for each.
+    constexpr int kCallbacks = 400;
+    std::thread shell([&] {
+        for (int i = 0; i < kCallbacks; ++i)
+            ::SendMessageW(window, WM_APP + 1, 0, MAKELPARAM(i % 2 ? NIN_BALLOONUSERCLICK : NIN_SELECT, 1));
+    });
+    PumpUntil([&] { return sink.Count() >= kCallbacks; }, 60s);
+    shell.join();
+    PumpMessages(50ms);
+    std::vector<DISPID> expected;
+    for (int i = 0; i < kCallbacks; ++i) expected.push_back(i % 2 ? 4 : 1);  // BalloonClick, Click
+    EXPECT_EQ(expected, sink.got);
+    point->Unadvise(cookie);
+    proxy.Reset();
+    ::SetEvent(done);
+    multithreaded.join();
+    ::CloseHandle(done);
+}
