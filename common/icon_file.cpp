@@ -3,6 +3,8 @@
 #include "common/errors.h"
 #include "common/handles.h"
 
+#include <cstring>
+
 namespace zanthel {
 namespace {
 
@@ -16,15 +18,34 @@ DWORD LittleEndian(const BYTE* at, int bytes)
     return value;
 }
 
+DWORD BigEndian(const BYTE* at) { return DWORD(at[0]) << 24 | DWORD(at[1]) << 16 | DWORD(at[2]) << 8 | at[3]; }
+
 // No icon image is wider than 256 pixels; this bounds the arithmetic below.
 constexpr LONG kMaxSide = 1 << 16;
+// The most a directory entry can name, and all Windows' own loader takes.
+constexpr DWORD kMaxPngSide = 256;
 
-// An image is a PNG, which its decoder checks, or a DIB whose header, colour
-// table and colour bits lie inside it: the loaders size those in 32 bits,
-// which a huge width wraps (the mask may be missing; they do without it).
+bool StartsAsPng(const BYTE* image, DWORD length) { return length >= 4 && LittleEndian(image, 4) == 0x474E5089; }
+
+// The decoders size a PNG's pixels from its IHDR alone: a 2 KB file claiming
+// 32,768 x 32,768 kept one decoding gigabytes for minutes. So the signature
+// and an IHDR chunk (length 13, first) must be there, claiming at most what
+// an icon can be; the rest the decoder checks.
+bool IsIconPng(const BYTE* image, DWORD length)
+{
+    static const BYTE start[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    if (length < sizeof start + 13 + 4 || std::memcmp(image, start, sizeof start) != 0) return false;
+    const DWORD width = BigEndian(image + 16);
+    const DWORD height = BigEndian(image + 20);
+    return width >= 1 && width <= kMaxPngSide && height >= 1 && height <= kMaxPngSide;
+}
+
+// An image is a PNG as above or a DIB whose header, colour table and colour
+// bits lie inside it: the loaders size those in 32 bits, which a huge width
+// wraps (the mask may be missing; they do without it).
 bool IsIconImage(const BYTE* image, DWORD length)
 {
-    if (length >= 4 && LittleEndian(image, 4) == 0x474E5089) return true;  // "\x89PNG"
+    if (StartsAsPng(image, length)) return IsIconPng(image, length);
     if (length < sizeof(BITMAPINFOHEADER)) return false;
     const DWORD header = LittleEndian(image, 4);
     const LONG width = static_cast<LONG>(LittleEndian(image + 4, 4));

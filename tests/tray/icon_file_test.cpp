@@ -11,6 +11,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace zanthel::test;
 
@@ -63,6 +64,68 @@ int ConnectionsForAUrl(_classTray* tray)
     return connections;
 }
 
+void Put(std::string& out, DWORD value, int bytes, bool bigEndian = false)
+{
+    for (int i = 0; i < bytes; ++i) out += char(value >> 8 * (bigEndian ? bytes - 1 - i : i));
+}
+
+// An .ico file of these 16 x 16 images, the directory's bit counts left 0 as
+// many files have them.
+std::string IconFileOf(const std::vector<std::string>& images)
+{
+    std::string out, data;
+    for (DWORD field : {0, 1, int(images.size())}) Put(out, field, 2);
+    for (const std::string& image : images) {
+        out.append({16, 16, 0, 0, 1, 0, 0, 0});
+        Put(out, DWORD(image.size()), 4);
+        Put(out, DWORD(6 + 16 * images.size() + data.size()), 4);
+        data += image;
+    }
+    return out + data;
+}
+
+std::string PngChunk(const char* type, const std::string& data)
+{
+    const std::string typed = type + data;
+    DWORD crc = ~0u;
+    for (unsigned char byte : typed) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (0xedb88320 & -(crc & 1));
+    }
+    std::string out;
+    Put(out, DWORD(data.size()), 4, true);
+    out += typed;
+    Put(out, ~crc, 4, true);
+    return out;
+}
+
+// A PNG of 16 x 16 opaque pixels whose header claims width x height.
+std::string Png(DWORD width, DWORD height)
+{
+    std::string header, rows;
+    Put(header, width, 4, true);
+    Put(header, height, 4, true);
+    header.append("\x08\x06\0\0\0", 5);                                       // 8-bit RGBA
+    for (int y = 0; y < 16; ++y) rows += '\0' + std::string(16 * 4, '\xff');  // no filter, white
+    DWORD low = 1, high = 0;
+    for (unsigned char byte : rows) low = (low + byte) % 65521, high = (high + low) % 65521;
+    std::string zlib = "\x78\x01\x01";  // one stored block
+    Put(zlib, DWORD(rows.size()), 2);
+    Put(zlib, DWORD(~rows.size()), 2);
+    zlib += rows;
+    Put(zlib, high << 16 | low, 4, true);
+    return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) + PngChunk("IDAT", zlib) + PngChunk("IEND", "");
+}
+
+const auto realLoadPicture = &::OleLoadPicture;
+int pictureLoads;
+
+HRESULT WINAPI CountLoad(IStream* stream, LONG size, BOOL keep, REFIID iid, void** picture)
+{
+    ++pictureLoads;
+    return realLoadPicture(stream, size, keep, iid, picture);
+}
+
 }  // namespace
 
 TEST(TrayIcon, NamesAFileResolvedAsTheFileFunctionsDoAndIsNeverFetched)
@@ -82,8 +145,9 @@ TEST(TrayIcon, NamesAFileResolvedAsTheFileFunctionsDoAndIsNeverFetched)
     });
 }
 
-// Each of these crashed the system's icon loader or made it read outside the
-// file: it trusts the header's count and each image's offset and size.
+// Each of these crashed the system's icon loader, made it read outside the
+// file or decode for minutes: it trusts the header's count, each image's
+// offset and size, and a PNG's claimed size. None may reach it.
 TEST(TrayIcon, MalformedIconFilesGiveTheBuiltInIconAndTheHostLives)
 {
     const std::string valid = IconFileBytes();  // 6-byte header, one 16-byte entry, the image at 22
@@ -97,13 +161,23 @@ TEST(TrayIcon, MalformedIconFilesGiveTheBuiltInIconAndTheHostLives)
         valid.substr(0, valid.size() - 1),                           // the image runs past the end
         with(14, std::string("\x20\0\0\0\xf0\xff\xff\xff", 8)),      // offset + size wraps to inside the file
         with(26, std::string("\x10\0\0\x10", 4)),                    // a width whose colour bits wrap to 1 KB
+        // PNGs the decoder sized from the header: minutes of work, then a stack overflow
+        IconFileOf({Png(32768, 32768)}),
+        IconFileOf({Png(65536, 65536)}),
+        IconFileOf({Png(0, 0)}),
     };
     OnFreshApartment([&] {
         auto tray = NewTray();
         const HICON builtIn = ShownFor(tray.Get(), L"");
+        TempFile png(L"zanthel_png.ico", IconFileOf({Png(16, 16)}));
+        EXPECT_NE(builtIn, ShownFor(tray.Get(), png.path()));
+        ReplaceImport(reinterpret_cast<const void*>(realLoadPicture), reinterpret_cast<const void*>(&CountLoad));
         for (const std::string& bytes : malformed) {
             TempFile file(L"zanthel_malformed.ico", bytes);
+            pictureLoads = 0;
             EXPECT_EQ(builtIn, ShownFor(tray.Get(), file.path())) << &bytes - malformed;
+            EXPECT_EQ(0, pictureLoads) << &bytes - malformed;
         }
+        ReplaceImport(reinterpret_cast<const void*>(&CountLoad), reinterpret_cast<const void*>(realLoadPicture));
     });
 }
