@@ -79,6 +79,31 @@ bool IsIconFile(const BYTE* bytes, DWORD size)
     return true;
 }
 
+// A checked image's own colour depth: the directory's bit count is often 0 or
+// wrong. PNG icons carry alpha, so count as 32 bits.
+DWORD ImageDepth(const BYTE* image, DWORD length)
+{
+    return StartsAsPng(image, length) ? 32 : LittleEndian(image + 14, 2);
+}
+
+void ReleaseScreen(HDC screen) { ::ReleaseDC(nullptr, screen); }
+using UniqueScreenDc = UniqueHandle<HDC, ReleaseScreen>;
+
+DWORD DisplayDepth()
+{
+    UniqueScreenDc screen(::GetDC(nullptr));
+    if (!screen) return 32;  // no screen to ask: what any display today shows
+    return static_cast<DWORD>(::GetDeviceCaps(screen.get(), BITSPIXEL) * ::GetDeviceCaps(screen.get(), PLANES));
+}
+
+// As the system's loaders choose among one size's depths: the deepest the
+// display shows, else the shallowest.
+bool SuitsBetter(DWORD depth, DWORD than, DWORD display)
+{
+    if ((depth <= display) != (than <= display)) return depth <= display;
+    return depth <= display ? depth > than : depth < than;
+}
+
 // The bytes of a stream on global memory, locked while this lives.
 class LockedStream {
 public:
@@ -141,17 +166,22 @@ HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) 
     LockedStream locked;
     RETURN_IF_FAILED(locked.Lock(stream.Get()));
     BYTE* bytes = locked.Bytes();
-    // The exact size, else the smallest larger one, else the largest; a
-    // width of 0 in the directory means 256.
+    // The exact size, else the smallest larger one, else the largest (a
+    // width of 0 in the directory means 256); of that size, the best depth.
+    const DWORD display = DisplayDepth();
     const BYTE* chosen = nullptr;
     int chosenWidth = 0;
+    DWORD chosenDepth = 0;
     for (const BYTE* entry = bytes + 6; entry < bytes + 6 + LittleEndian(bytes + 4, 2) * 16; entry += 16) {
         const int entryWidth = entry[0] ? entry[0] : 256;
-        const bool better = !chosen || (chosenWidth < width ? entryWidth > chosenWidth
-                                                            : entryWidth >= width && entryWidth < chosenWidth);
+        const DWORD depth = ImageDepth(bytes + LittleEndian(entry + 12, 4), LittleEndian(entry + 8, 4));
+        const bool nearer =
+            chosenWidth < width ? entryWidth > chosenWidth : entryWidth >= width && entryWidth < chosenWidth;
+        const bool better = !chosen || (entryWidth == chosenWidth ? SuitsBetter(depth, chosenDepth, display) : nearer);
         if (better) {
             chosen = entry;
             chosenWidth = entryWidth;
+            chosenDepth = depth;
         }
     }
     icon.reset(::CreateIconFromResourceEx(bytes + LittleEndian(chosen + 12, 4), LittleEndian(chosen + 8, 4), TRUE,

@@ -17,7 +17,8 @@ namespace zanthel {
 // for a PNG image larger than an icon can be.
 HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept;
 
-// The checked file's image nearest to width x height, as an icon of that size.
+// The checked file's image nearest to width x height, at the deepest colour
+// the display shows, as an icon of that size.
 HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) noexcept;
 
 }  // namespace zanthel

@@ -3,6 +3,7 @@
 #include "support/dll_under_test.h"
 #include "support/host.h"
 #include "support/fresh_apartment.h"
+#include "component/notify_interface.h"
 
 #include <winsock2.h>
 
@@ -84,6 +85,23 @@ std::string IconFileOf(const std::vector<std::string>& images)
     return out + data;
 }
 
+// A 16 x 16 icon DIB at 4 or 32 bits, every pixel colour (0xRRGGBB), all opaque.
+std::string IconDib(int bits, DWORD colour)
+{
+    std::string out;
+    for (DWORD field : {40, 16, 32}) Put(out, field, 4);
+    Put(out, 1, 2);
+    Put(out, bits, 2);
+    out.append(24, '\0');
+    if (bits == 4) {
+        Put(out, colour, 4);  // the palette's first entry, which every pixel takes
+        out.append(15 * 4 + 16 * 8, '\0');
+    } else {
+        for (int i = 0; i < 16 * 16; ++i) Put(out, 0xff000000 | colour, 4);
+    }
+    return out + std::string(16 * 4, '\0');
+}
+
 std::string PngChunk(const char* type, const std::string& data)
 {
     const std::string typed = type + data;
@@ -124,6 +142,38 @@ HRESULT WINAPI CountLoad(IStream* stream, LONG size, BOOL keep, REFIID iid, void
 {
     ++pictureLoads;
     return realLoadPicture(stream, size, keep, iid, picture);
+}
+
+const auto realNotifyW = &::Shell_NotifyIconW;
+
+BOOL WINAPI RecordAddW(DWORD message, PNOTIFYICONDATAW data)
+{
+    if (message == NIM_ADD) lastAdded = data->hIcon;
+    return realNotifyW(message, data);
+}
+
+// The colour (0xRRGGBB) of the first pixel a NotifyIcon shows for path.
+DWORD NotifyIconColourFor(const std::wstring& path)
+{
+    ComPtr<IClassFactory> factory;
+    ComPtr<INotifyIcon> icon;
+    EXPECT_EQ(S_OK, DllExports().DllGetClassObject(CLSID_NotifyIcon, IID_PPV_ARGS(&factory)));
+    EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&icon)));
+    ReplaceImport(reinterpret_cast<const void*>(realNotifyW), reinterpret_cast<const void*>(&RecordAddW));
+    EXPECT_EQ(S_OK, icon->put_Icon(Bstr(path).get()));
+    EXPECT_EQ(S_OK, icon->put_Visible(VARIANT_TRUE));
+    ReplaceImport(reinterpret_cast<const void*>(&RecordAddW), reinterpret_cast<const void*>(realNotifyW));
+    ICONINFO info{};
+    if (!::GetIconInfo(lastAdded, &info)) return ~0u;
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    DWORD pixels[16 * 16] = {};
+    const HDC screen = ::GetDC(nullptr);
+    ::GetDIBits(screen, info.hbmColor, 0, 16, pixels, &format, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, screen);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    return pixels[0] & 0xffffff;
 }
 
 }  // namespace
@@ -179,5 +229,14 @@ TEST(TrayIcon, MalformedIconFilesGiveTheBuiltInIconAndTheHostLives)
             EXPECT_EQ(0, pictureLoads) << &bytes - malformed;
         }
         ReplaceImport(reinterpret_cast<const void*>(&CountLoad), reinterpret_cast<const void*>(realLoadPicture));
+    });
+}
+
+// Files hold each size at several depths, the fewest colours first.
+TEST(NotifyIcon, ShowsTheDeepestImageOfItsSizeThatTheDisplayShows)
+{
+    OnFreshApartment([] {
+        TempFile icon(L"zanthel_depths.ico", IconFileOf({IconDib(4, 0xff0000), IconDib(32, 0x0000ff)}));
+        EXPECT_EQ(0x0000ffu, NotifyIconColourFor(icon.path()));
     });
 }
