@@ -3,6 +3,8 @@
 #include "common/errors.h"
 #include "common/handles.h"
 
+#include <cstring>
+
 namespace zanthel {
 namespace {
 
@@ -16,15 +18,34 @@ DWORD LittleEndian(const BYTE* at, int bytes)
     return value;
 }
 
+DWORD BigEndian(const BYTE* at) { return DWORD(at[0]) << 24 | DWORD(at[1]) << 16 | DWORD(at[2]) << 8 | at[3]; }
+
 // No icon image is wider than 256 pixels; this bounds the arithmetic below.
 constexpr LONG kMaxSide = 1 << 16;
+// The most a directory entry can name, and all Windows' own loader takes.
+constexpr DWORD kMaxPngSide = 256;
 
-// An image is a PNG, which its decoder checks, or a DIB whose header, colour
-// table and colour bits lie inside it: the loaders size those in 32 bits,
-// which a huge width wraps (the mask may be missing; they do without it).
+bool StartsAsPng(const BYTE* image, DWORD length) { return length >= 4 && LittleEndian(image, 4) == 0x474E5089; }
+
+// The decoders size a PNG's pixels from its IHDR alone: a 2 KB file claiming
+// 32,768 x 32,768 kept one decoding gigabytes for minutes. So the signature
+// and an IHDR chunk (length 13, first) must be there, claiming at most what
+// an icon can be; the rest the decoder checks.
+bool IsIconPng(const BYTE* image, DWORD length)
+{
+    static const BYTE start[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    if (length < sizeof start + 13 + 4 || std::memcmp(image, start, sizeof start) != 0) return false;
+    const DWORD width = BigEndian(image + 16);
+    const DWORD height = BigEndian(image + 20);
+    return width >= 1 && width <= kMaxPngSide && height >= 1 && height <= kMaxPngSide;
+}
+
+// An image is a PNG as above or a DIB whose header, colour table and colour
+// bits lie inside it: the loaders size those in 32 bits, which a huge width
+// wraps (the mask may be missing; they do without it).
 bool IsIconImage(const BYTE* image, DWORD length)
 {
-    if (length >= 4 && LittleEndian(image, 4) == 0x474E5089) return true;  // "\x89PNG"
+    if (StartsAsPng(image, length)) return IsIconPng(image, length);
     if (length < sizeof(BITMAPINFOHEADER)) return false;
     const DWORD header = LittleEndian(image, 4);
     const LONG width = static_cast<LONG>(LittleEndian(image + 4, 4));
@@ -56,6 +77,31 @@ bool IsIconFile(const BYTE* bytes, DWORD size)
         if (offset > size || length > size - offset || !IsIconImage(bytes + offset, length)) return false;
     }
     return true;
+}
+
+// A checked image's own colour depth: the directory's bit count is often 0 or
+// wrong. PNG icons carry alpha, so count as 32 bits.
+DWORD ImageDepth(const BYTE* image, DWORD length)
+{
+    return StartsAsPng(image, length) ? 32 : LittleEndian(image + 14, 2);
+}
+
+void ReleaseScreen(HDC screen) { ::ReleaseDC(nullptr, screen); }
+using UniqueScreenDc = UniqueHandle<HDC, ReleaseScreen>;
+
+DWORD DisplayDepth()
+{
+    UniqueScreenDc screen(::GetDC(nullptr));
+    if (!screen) return 32;  // no screen to ask: what any display today shows
+    return static_cast<DWORD>(::GetDeviceCaps(screen.get(), BITSPIXEL) * ::GetDeviceCaps(screen.get(), PLANES));
+}
+
+// As the system's loaders choose among one size's depths: the deepest the
+// display shows, else the shallowest.
+bool SuitsBetter(DWORD depth, DWORD than, DWORD display)
+{
+    if ((depth <= display) != (than <= display)) return depth <= display;
+    return depth <= display ? depth > than : depth < than;
 }
 
 // The bytes of a stream on global memory, locked while this lives.
@@ -120,17 +166,22 @@ HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) 
     LockedStream locked;
     RETURN_IF_FAILED(locked.Lock(stream.Get()));
     BYTE* bytes = locked.Bytes();
-    // The exact size, else the smallest larger one, else the largest; a
-    // width of 0 in the directory means 256.
+    // The exact size, else the smallest larger one, else the largest (a
+    // width of 0 in the directory means 256); of that size, the best depth.
+    const DWORD display = DisplayDepth();
     const BYTE* chosen = nullptr;
     int chosenWidth = 0;
+    DWORD chosenDepth = 0;
     for (const BYTE* entry = bytes + 6; entry < bytes + 6 + LittleEndian(bytes + 4, 2) * 16; entry += 16) {
         const int entryWidth = entry[0] ? entry[0] : 256;
-        const bool better = !chosen || (chosenWidth < width ? entryWidth > chosenWidth
-                                                            : entryWidth >= width && entryWidth < chosenWidth);
+        const DWORD depth = ImageDepth(bytes + LittleEndian(entry + 12, 4), LittleEndian(entry + 8, 4));
+        const bool nearer =
+            chosenWidth < width ? entryWidth > chosenWidth : entryWidth >= width && entryWidth < chosenWidth;
+        const bool better = !chosen || (entryWidth == chosenWidth ? SuitsBetter(depth, chosenDepth, display) : nearer);
         if (better) {
             chosen = entry;
             chosenWidth = entryWidth;
+            chosenDepth = depth;
         }
     }
     icon.reset(::CreateIconFromResourceEx(bytes + LittleEndian(chosen + 12, 4), LittleEndian(chosen + 8, 4), TRUE,

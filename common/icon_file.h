@@ -13,10 +13,12 @@ namespace zanthel {
 // Reads a regular disk file, its name resolved as CreateFileW resolves it
 // (a relative name against the current directory), into a stream of size
 // bytes. Fails for any other name or file, for a file too large to be an
-// icon, and for one whose header, directory or images do not fit its size.
+// icon, for one whose header, directory or images do not fit its size, and
+// for a PNG image larger than an icon can be.
 HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept;
 
-// The checked file's image nearest to width x height, as an icon of that size.
+// The checked file's image nearest to width x height, at the deepest colour
+// the display shows, as an icon of that size.
 HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) noexcept;
 
 }  // namespace zanthel

@@ -3,6 +3,7 @@
 #include "support/dll_under_test.h"
 #include "support/host.h"
 #include "support/fresh_apartment.h"
+#include "component/notify_interface.h"
 
 #include <winsock2.h>
 
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace zanthel::test;
 
@@ -63,6 +65,117 @@ int ConnectionsForAUrl(_classTray* tray)
     return connections;
 }
 
+void Put(std::string& out, DWORD value, int bytes, bool bigEndian = false)
+{
+    for (int i = 0; i < bytes; ++i) out += char(value >> 8 * (bigEndian ? bytes - 1 - i : i));
+}
+
+// An .ico file of these 16 x 16 images, the directory's bit counts left 0 as
+// many files have them.
+std::string IconFileOf(const std::vector<std::string>& images)
+{
+    std::string out, data;
+    for (DWORD field : {0, 1, int(images.size())}) Put(out, field, 2);
+    for (const std::string& image : images) {
+        out.append({16, 16, 0, 0, 1, 0, 0, 0});
+        Put(out, DWORD(image.size()), 4);
+        Put(out, DWORD(6 + 16 * images.size() + data.size()), 4);
+        data += image;
+    }
+    return out + data;
+}
+
+// A 16 x 16 icon DIB at 4 or 32 bits, every pixel colour (0xRRGGBB), all opaque.
+std::string IconDib(int bits, DWORD colour)
+{
+    std::string out;
+    for (DWORD field : {40, 16, 32}) Put(out, field, 4);
+    Put(out, 1, 2);
+    Put(out, bits, 2);
+    out.append(24, '\0');
+    if (bits == 4) {
+        Put(out, colour, 4);  // the palette's first entry, which every pixel takes
+        out.append(15 * 4 + 16 * 8, '\0');
+    } else {
+        for (int i = 0; i < 16 * 16; ++i) Put(out, 0xff000000 | colour, 4);
+    }
+    return out + std::string(16 * 4, '\0');
+}
+
+std::string PngChunk(const char* type, const std::string& data)
+{
+    const std::string typed = type + data;
+    DWORD crc = ~0u;
+    for (unsigned char byte : typed) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (0xedb88320 & -(crc & 1));
+    }
+    std::string out;
+    Put(out, DWORD(data.size()), 4, true);
+    out += typed;
+    Put(out, ~crc, 4, true);
+    return out;
+}
+
+// A PNG of 16 x 16 opaque pixels whose header claims width x height.
+std::string Png(DWORD width, DWORD height)
+{
+    std::string header, rows;
+    Put(header, width, 4, true);
+    Put(header, height, 4, true);
+    header.append("\x08\x06\0\0\0", 5);                                       // 8-bit RGBA
+    for (int y = 0; y < 16; ++y) rows += '\0' + std::string(16 * 4, '\xff');  // no filter, white
+    DWORD low = 1, high = 0;
+    for (unsigned char byte : rows) low = (low + byte) % 65521, high = (high + low) % 65521;
+    std::string zlib = "\x78\x01\x01";  // one stored block
+    Put(zlib, DWORD(rows.size()), 2);
+    Put(zlib, DWORD(~rows.size()), 2);
+    zlib += rows;
+    Put(zlib, high << 16 | low, 4, true);
+    return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) + PngChunk("IDAT", zlib) + PngChunk("IEND", "");
+}
+
+const auto realLoadPicture = &::OleLoadPicture;
+int pictureLoads;
+
+HRESULT WINAPI CountLoad(IStream* stream, LONG size, BOOL keep, REFIID iid, void** picture)
+{
+    ++pictureLoads;
+    return realLoadPicture(stream, size, keep, iid, picture);
+}
+
+const auto realNotifyW = &::Shell_NotifyIconW;
+
+BOOL WINAPI RecordAddW(DWORD message, PNOTIFYICONDATAW data)
+{
+    if (message == NIM_ADD) lastAdded = data->hIcon;
+    return realNotifyW(message, data);
+}
+
+// The colour (0xRRGGBB) of the first pixel a NotifyIcon shows for path.
+DWORD NotifyIconColourFor(const std::wstring& path)
+{
+    ComPtr<IClassFactory> factory;
+    ComPtr<INotifyIcon> icon;
+    EXPECT_EQ(S_OK, DllExports().DllGetClassObject(CLSID_NotifyIcon, IID_PPV_ARGS(&factory)));
+    EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&icon)));
+    ReplaceImport(reinterpret_cast<const void*>(realNotifyW), reinterpret_cast<const void*>(&RecordAddW));
+    EXPECT_EQ(S_OK, icon->put_Icon(Bstr(path).get()));
+    EXPECT_EQ(S_OK, icon->put_Visible(VARIANT_TRUE));
+    ReplaceImport(reinterpret_cast<const void*>(&RecordAddW), reinterpret_cast<const void*>(realNotifyW));
+    ICONINFO info{};
+    if (!::GetIconInfo(lastAdded, &info)) return ~0u;
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    DWORD pixels[16 * 16] = {};
+    const HDC screen = ::GetDC(nullptr);
+    ::GetDIBits(screen, info.hbmColor, 0, 16, pixels, &format, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, screen);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    return pixels[0] & 0xffffff;
+}
+
 }  // namespace
 
 TEST(TrayIcon, NamesAFileResolvedAsTheFileFunctionsDoAndIsNeverFetched)
@@ -82,8 +195,9 @@ TEST(TrayIcon, NamesAFileResolvedAsTheFileFunctionsDoAndIsNeverFetched)
     });
 }
 
-// Each of these crashed the system's icon loader or made it read outside the
-// file: it trusts the header's count and each image's offset and size.
+// Each of these crashed the system's icon loader, made it read outside the
+// file or decode for minutes: it trusts the header's count, each image's
+// offset and size, and a PNG's claimed size. None may reach it.
 TEST(TrayIcon, MalformedIconFilesGiveTheBuiltInIconAndTheHostLives)
 {
     const std::string valid = IconFileBytes();  // 6-byte header, one 16-byte entry, the image at 22
@@ -97,13 +211,32 @@ TEST(TrayIcon, MalformedIconFilesGiveTheBuiltInIconAndTheHostLives)
         valid.substr(0, valid.size() - 1),                           // the image runs past the end
         with(14, std::string("\x20\0\0\0\xf0\xff\xff\xff", 8)),      // offset + size wraps to inside the file
         with(26, std::string("\x10\0\0\x10", 4)),                    // a width whose colour bits wrap to 1 KB
+        // PNGs the decoder sized from the header: minutes of work, then a stack overflow
+        IconFileOf({Png(32768, 32768)}),
+        IconFileOf({Png(65536, 65536)}),
+        IconFileOf({Png(0, 0)}),
     };
     OnFreshApartment([&] {
         auto tray = NewTray();
         const HICON builtIn = ShownFor(tray.Get(), L"");
+        TempFile png(L"zanthel_png.ico", IconFileOf({Png(16, 16)}));
+        EXPECT_NE(builtIn, ShownFor(tray.Get(), png.path()));
+        ReplaceImport(reinterpret_cast<const void*>(realLoadPicture), reinterpret_cast<const void*>(&CountLoad));
         for (const std::string& bytes : malformed) {
             TempFile file(L"zanthel_malformed.ico", bytes);
+            pictureLoads = 0;
             EXPECT_EQ(builtIn, ShownFor(tray.Get(), file.path())) << &bytes - malformed;
+            EXPECT_EQ(0, pictureLoads) << &bytes - malformed;
         }
+        ReplaceImport(reinterpret_cast<const void*>(&CountLoad), reinterpret_cast<const void*>(realLoadPicture));
+    });
+}
+
+// Files hold each size at several depths, the fewest colours first.
+TEST(NotifyIcon, ShowsTheDeepestImageOfItsSizeThatTheDisplayShows)
+{
+    OnFreshApartment([] {
+        TempFile icon(L"zanthel_depths.ico", IconFileOf({IconDib(4, 0xff0000), IconDib(32, 0x0000ff)}));
+        EXPECT_EQ(0x0000ffu, NotifyIconColourFor(icon.path()));
     });
 }
