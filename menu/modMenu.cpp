@@ -3,29 +3,27 @@
 #include "common/errors.h"
 #include "menu/clsMenu.h"
 #include "menu/clsMenuBar.h"
+#include "common/dpi.h"
 #include "common/icon_file.h"
+#include "common/icon_picture.h"
 #include "menu/menu_state.h"
 
+#include <utility>
 #include <wrl/client.h>
 
 namespace zanthel {
 namespace {
 
 // Only icons can be the window's icon; any other picture is refused. The
-// picture comes from the file's checked bytes: given the path, the system's
-// loader would fetch anything without a drive letter as a URL.
+// picture comes from the file's checked bytes, at the notification area's
+// size and the deepest colours the display shows: given the path, the
+// system's loader would fetch anything without a drive letter as a URL, and
+// given the bytes it takes the file's first image, often its 16-colour one.
 HRESULT LoadIconPicture(const Text& path, Microsoft::WRL::ComPtr<IPictureDisp>& picture)
 {
-    Microsoft::WRL::ComPtr<IStream> stream;
-    ULONG size = 0;
-    RETURN_IF_FAILED(ReadIconFile(path, stream, size));
-    RETURN_IF_FAILED(::OleLoadPicture(stream.Get(), static_cast<LONG>(size), FALSE, IID_IPictureDisp,
-                                      reinterpret_cast<void**>(picture.GetAddressOf())));
-    Microsoft::WRL::ComPtr<IPicture> asPicture;
-    RETURN_IF_FAILED(picture.As(&asPicture));
-    SHORT type = PICTYPE_UNINITIALIZED;
-    RETURN_IF_FAILED(asPicture->get_Type(&type));
-    return type == PICTYPE_ICON ? S_OK : CTL_E_INVALIDPICTURE;
+    UniqueIcon icon;
+    RETURN_IF_FAILED(LoadIconFile(path, ShellIconMetric(SM_CXSMICON), ShellIconMetric(SM_CYSMICON), icon));
+    return IconPicture(std::move(icon), picture);
 }
 
 // The bar's first node, taken anew for each use, as the bar may have changed.

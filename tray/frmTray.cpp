@@ -4,6 +4,7 @@
 #include "common/errors.h"
 #include "common/handles.h"
 #include "common/host_window.h"
+#include "common/icon_picture.h"
 #include "common/module.h"
 #include "common/taskbar_created.h"
 #include "menu/menu_state.h"
@@ -38,14 +39,7 @@ HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture) noexce
 {
     UniqueIcon icon = LoadBuiltInIcon();
     if (!icon) return HRESULT_FROM_WIN32(::GetLastError());
-    PICTDESC description{};
-    description.cbSizeofstruct = sizeof(description);
-    description.picType = PICTYPE_ICON;
-    description.icon.hicon = icon.get();
-    RETURN_IF_FAILED(::OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE,
-                                                reinterpret_cast<void**>(picture.GetAddressOf())));
-    icon.release();  // the picture owns it now
-    return S_OK;
+    return IconPicture(std::move(icon), picture);
 }
 
 }  // namespace

@@ -135,36 +135,41 @@ std::string Png(DWORD width, DWORD height)
     return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) + PngChunk("IDAT", zlib) + PngChunk("IEND", "");
 }
 
-const auto realLoadPicture = &::OleLoadPicture;
-int pictureLoads;
+// The loader every icon file's images go to, in the DLL.
+const auto realCreateIcon = reinterpret_cast<decltype(&::CreateIconFromResourceEx)>(
+    reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "CreateIconFromResourceEx")));
+int iconLoads;
 
-HRESULT WINAPI CountLoad(IStream* stream, LONG size, BOOL keep, REFIID iid, void** picture)
+HICON WINAPI CountLoad(PBYTE bits, DWORD size, BOOL icon, DWORD version, int width, int height, UINT flags)
 {
-    ++pictureLoads;
-    return realLoadPicture(stream, size, keep, iid, picture);
+    ++iconLoads;
+    return realCreateIcon(bits, size, icon, version, width, height, flags);
 }
 
 const auto realNotifyW = &::Shell_NotifyIconW;
 
+HICON lastAddedW = nullptr;
 BOOL WINAPI RecordAddW(DWORD message, PNOTIFYICONDATAW data)
 {
-    if (message == NIM_ADD) lastAdded = data->hIcon;
+    if (message == NIM_ADD) lastAddedW = data->hIcon;
     return realNotifyW(message, data);
 }
 
-// The colour (0xRRGGBB) of the first pixel a NotifyIcon shows for path.
-DWORD NotifyIconColourFor(const std::wstring& path)
+// The icon a NotifyIcon shows for path; the object stays with the caller.
+HICON NotifyIconShows(const ComPtr<INotifyIcon>& icon, const std::wstring& path)
 {
-    ComPtr<IClassFactory> factory;
-    ComPtr<INotifyIcon> icon;
-    EXPECT_EQ(S_OK, DllExports().DllGetClassObject(CLSID_NotifyIcon, IID_PPV_ARGS(&factory)));
-    EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&icon)));
     ReplaceImport(reinterpret_cast<const void*>(realNotifyW), reinterpret_cast<const void*>(&RecordAddW));
     EXPECT_EQ(S_OK, icon->put_Icon(Bstr(path).get()));
     EXPECT_EQ(S_OK, icon->put_Visible(VARIANT_TRUE));
     ReplaceImport(reinterpret_cast<const void*>(&RecordAddW), reinterpret_cast<const void*>(realNotifyW));
+    return lastAddedW;
+}
+
+// The colour (0xRRGGBB) of an icon's first pixel.
+DWORD ColourOf(HICON icon)
+{
     ICONINFO info{};
-    if (!::GetIconInfo(lastAdded, &info)) return ~0u;
+    if (!::GetIconInfo(icon, &info)) return ~0u;
     BITMAPINFO format{};
     format.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     DWORD pixels[16 * 16] = {};
@@ -221,22 +226,26 @@ TEST(TrayIcon, MalformedIconFilesGiveTheBuiltInIconAndTheHostLives)
         const HICON builtIn = ShownFor(tray.Get(), L"");
         TempFile png(L"zanthel_png.ico", IconFileOf({Png(16, 16)}));
         EXPECT_NE(builtIn, ShownFor(tray.Get(), png.path()));
-        ReplaceImport(reinterpret_cast<const void*>(realLoadPicture), reinterpret_cast<const void*>(&CountLoad));
+        ReplaceImport(reinterpret_cast<const void*>(realCreateIcon), reinterpret_cast<const void*>(&CountLoad));
         for (const std::string& bytes : malformed) {
             TempFile file(L"zanthel_malformed.ico", bytes);
-            pictureLoads = 0;
+            iconLoads = 0;
             EXPECT_EQ(builtIn, ShownFor(tray.Get(), file.path())) << &bytes - malformed;
-            EXPECT_EQ(0, pictureLoads) << &bytes - malformed;
+            EXPECT_EQ(0, iconLoads) << &bytes - malformed;
         }
-        ReplaceImport(reinterpret_cast<const void*>(&CountLoad), reinterpret_cast<const void*>(realLoadPicture));
+        ReplaceImport(reinterpret_cast<const void*>(&CountLoad), reinterpret_cast<const void*>(realCreateIcon));
     });
 }
 
-// Files hold each size at several depths, the fewest colours first.
-TEST(NotifyIcon, ShowsTheDeepestImageOfItsSizeThatTheDisplayShows)
+// Files hold each size at several depths, the fewest colours first; both
+// classes show the deepest the display shows.
+TEST(IconFiles, BothClassesShowTheDeepestImageOfTheirSizeThatTheDisplayShows)
 {
     OnFreshApartment([] {
         TempFile icon(L"zanthel_depths.ico", IconFileOf({IconDib(4, 0xff0000), IconDib(32, 0x0000ff)}));
-        EXPECT_EQ(0x0000ffu, NotifyIconColourFor(icon.path()));
+        const ComPtr<INotifyIcon> notifyIcon = NewNotifyIcon();
+        EXPECT_EQ(0x0000ffu, ColourOf(NotifyIconShows(notifyIcon, icon.path())));
+        const auto tray = NewTray();
+        EXPECT_EQ(0x0000ffu, ColourOf(ShownFor(tray.Get(), icon.path())));
     });
 }
