@@ -9,8 +9,9 @@
 # icon's connection point and prints each event as it arrives ("event: Click"),
 # then the same event read from the queue ("NextEvent: Click"). Under a
 # private Xvfb the script clicks the balloon, the icon and the menu itself,
-# and fails unless their events arrive; on your own X display (DISPLAY set)
-# you click, and choosing "Exit" ends the demo. Screenshots are saved in
+# and fails unless the icon's and the menu's events arrive (Wine's shell
+# reports no click on a balloon); on your own X display (DISPLAY set) you
+# click, and choosing "Exit" ends the demo. Screenshots are saved in
 # <build dir>/demo/.
 #
 #   scripts/demo.sh [--class NotifyIcon|classTray] [--seconds N]
@@ -101,7 +102,9 @@ fail() {
 expect_lines() {
     _e_seconds=$1
     shift
-    for _e_line; do tray_wait_line "$_e_seconds" "$output" "$_e_line" || fail "the host did not print \"$_e_line\""; done
+    for _e_line; do
+        tray_wait_line "$_e_seconds" "$output" "$_e_line" || fail "the host did not print \"$_e_line\""
+    done
 }
 
 # The balloon, the icon, then two menu choices: the chosen item's check
@@ -122,7 +125,8 @@ click_notify_icon() {
     expect_lines 5 "event: MenuItemClick 1 Logging" "NextEvent: MenuItemClick,1,Logging"
     echo "Right-clicking the icon and choosing Exit"
     tray_open_popup "$host" || fail "the second right click opened no menu"
-    tray_screenshot "$shots/popup-unchecked.png" && echo "Screenshot of the menu without the check mark: $shots/popup-unchecked.png"
+    tray_screenshot "$shots/popup-unchecked.png" &&
+        echo "Screenshot of the menu without the check mark: $shots/popup-unchecked.png"
     tray_choose last
     expect_lines 5 "event: MenuItemClick 3 Exit" "NextEvent: MenuItemClick,3,Exit" "Icon removed"
 }
@@ -153,8 +157,9 @@ fi
 if [ -n "$ZANTHEL_DEMO_CLICKS" ]; then
     if [ "$class" = NotifyIcon ]; then click_notify_icon; else click_tray; fi
 elif [ "$class" = NotifyIcon ]; then
-    echo "In the window \"Default - Wine desktop\", click the balloon and the icon at the right end of the"
-    echo "taskbar: a left click prints Click, a right click opens the menu; choose Exit to end (limit $seconds s)."
+    echo "In the window \"Default - Wine desktop\", click the balloon and the icon at the right end"
+    echo "of the taskbar: a left click prints Click, a right click opens the menu; choose Exit to end"
+    echo "(limit $seconds s)."
 else
     echo "In the window \"Default - Wine desktop\", click the icon at the right end of the taskbar:"
     echo "left click prints LeftMouse, right click opens the menu; choose Exit to end (limit $seconds s)."
