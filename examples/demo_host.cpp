@@ -2,7 +2,7 @@
 // names are looked up at run time through IDispatch, the thread keeps
 // dispatching window messages, and mnuEvent is polled and cleared.
 //
-//   demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1] [--notify 0|1] [--balloon 0|1]
+//   demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1|2] [--notify 0|1] [--balloon 0|1]
 //
 // Prints one line per event ("mnuEvent: Exit,72") and removes the icon after
 // the N-th "Exit" choice (default 1) or after N seconds (default 60). With
@@ -14,74 +14,96 @@
 // With --notify 1 it uses Zanthel.NotifyIcon instead, as a LabVIEW program
 // with Register Event Callback does: it finds the events' interface through
 // IProvideClassInfo2, advises a sink that prints each event by its name from
-// the type information ("event: MenuItemClick 2 Exit"), and also drains the
-// queue ("NextEvent: MenuItemClick,2,Exit"). --balloon 1 shows a balloon
-// notification from the icon.
+// the type information as it arrives ("event: MenuItemClick 2 Exit"), and
+// also drains the queue ("NextEvent: MenuItemClick,2,Exit"), where it knows
+// the items by their identifiers. Its menu is "Show", a separator and "Exit";
+// --menu 2 gives scripts/demo.sh's menu instead: "Logging" with a check mark
+// that each choice of it toggles, "Calibrate" greyed, a separator and "Exit".
+// --balloon 1 shows a balloon notification from the icon.
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
 
 #include <olectl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
-// Calls a member by name with one argument, or none when arg is empty. A put
-// passes its value as the property-put argument, as every automation client
-// does. Takes arg over.
-HRESULT CallWith(IDispatch* object, const wchar_t* name, WORD kind, VARIANT arg, std::wstring* result = nullptr)
+VARIANT Text(const wchar_t* text)
+{
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = ::SysAllocString(text);
+    return value;
+}
+
+VARIANT Number(LONG number)
+{
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = VT_I4;
+    value.lVal = number;
+    return value;
+}
+
+VARIANT Flag(bool flag)
+{
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = VT_BOOL;
+    value.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
+    return value;
+}
+
+// Any value as the text VariantChangeType makes of it, "" when it makes none.
+std::wstring AsText(const VARIANT& value)
+{
+    VARIANT text;
+    ::VariantInit(&text);
+    std::wstring out;
+    if (SUCCEEDED(::VariantChangeType(&text, const_cast<VARIANT*>(&value), 0, VT_BSTR)) && text.bstrVal)
+        out = text.bstrVal;
+    ::VariantClear(&text);
+    return out;
+}
+
+// Calls a member by name with its arguments, first to last, and gives its
+// result as text. A put passes its value as the property-put argument, as
+// every automation client does. Takes the arguments over.
+HRESULT Call(IDispatch* object, const wchar_t* name, WORD kind, std::vector<VARIANT> args = {},
+             std::wstring* result = nullptr)
 {
     DISPID id = 0;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    // Invoke takes them last to first.
+    std::reverse(args.begin(), args.end());
     DISPID putId = DISPID_PROPERTYPUT;
-    DISPPARAMS params = {};
-    if (arg.vt != VT_EMPTY) {
-        params.rgvarg = &arg;
-        params.cArgs = 1;
-        if (kind == DISPATCH_PROPERTYPUT) {
-            params.rgdispidNamedArgs = &putId;
-            params.cNamedArgs = 1;
-        }
+    DISPPARAMS params = {args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    if (kind == DISPATCH_PROPERTYPUT) {
+        params.rgdispidNamedArgs = &putId;
+        params.cNamedArgs = 1;
     }
     VARIANT out;
     ::VariantInit(&out);
     EXCEPINFO error = {};
     if (SUCCEEDED(hr)) hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, &out, &error, nullptr);
-    if (SUCCEEDED(hr) && result) *result = (out.vt == VT_BSTR && out.bstrVal) ? out.bstrVal : L"";
+    if (SUCCEEDED(hr) && result) *result = AsText(out);
     if (hr == DISP_E_EXCEPTION && error.scode) hr = error.scode;
     ::SysFreeString(error.bstrSource);
     ::SysFreeString(error.bstrDescription);
     ::SysFreeString(error.bstrHelpFile);
     ::VariantClear(&out);
-    ::VariantClear(&arg);
+    for (VARIANT& arg : args) ::VariantClear(&arg);
     return hr;
-}
-
-HRESULT Call(IDispatch* object, const wchar_t* name, WORD kind, const wchar_t* text = nullptr,
-             std::wstring* result = nullptr)
-{
-    VARIANT arg;
-    ::VariantInit(&arg);
-    if (text) {
-        arg.vt = VT_BSTR;
-        arg.bstrVal = ::SysAllocString(text);
-    }
-    return CallWith(object, name, kind, arg, result);
-}
-
-HRESULT SetFlag(IDispatch* object, const wchar_t* name, bool value)
-{
-    VARIANT arg;
-    ::VariantInit(&arg);
-    arg.vt = VT_BOOL;
-    arg.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return CallWith(object, name, DISPATCH_PROPERTYPUT, arg);
 }
 
 bool Failed(HRESULT hr, const char* what)
@@ -141,20 +163,20 @@ void PollForExits(int seconds, int exitsToStop, const std::function<int()>& poll
 
 int Run(IDispatch* tray, int seconds, int exitsToStop, int linger, bool withMenu)
 {
-    if (Failed(Call(tray, L"ToolTipName", DISPATCH_PROPERTYPUT, L"Zanthel demo"), "ToolTipName") ||
-        Failed(Call(tray, L"WindowName", DISPATCH_PROPERTYPUT, L"Zanthel demo"), "WindowName"))
+    if (Failed(Call(tray, L"ToolTipName", DISPATCH_PROPERTYPUT, {Text(L"Zanthel demo")}), "ToolTipName") ||
+        Failed(Call(tray, L"WindowName", DISPATCH_PROPERTYPUT, {Text(L"Zanthel demo")}), "WindowName"))
         return 1;
     for (const wchar_t* caption : {L"Show", L"-", L"Exit"})
-        if (withMenu && Failed(Call(tray, L"AppendMenu", DISPATCH_METHOD, caption), "AppendMenu")) return 1;
+        if (withMenu && Failed(Call(tray, L"AppendMenu", DISPATCH_METHOD, {Text(caption)}), "AppendMenu")) return 1;
     const std::wstring exitChoice = withMenu ? L"Exit," : L"Zanthel";
     if (Failed(Call(tray, L"LoadTray", DISPATCH_METHOD), "LoadTray")) return 1;
     Say("Icon loaded");
     PollForExits(seconds, exitsToStop, [&] {
         std::wstring event;
-        if (Failed(Call(tray, L"mnuEvent", DISPATCH_PROPERTYGET, nullptr, &event), "mnuEvent")) return -1;
+        if (Failed(Call(tray, L"mnuEvent", DISPATCH_PROPERTYGET, {}, &event), "mnuEvent")) return -1;
         if (event.empty()) return 0;
         Say("mnuEvent: " + Utf8(event));
-        Call(tray, L"mnuEvent", DISPATCH_PROPERTYPUT, L"");
+        Call(tray, L"mnuEvent", DISPATCH_PROPERTYPUT, {Text(L"")});
         return event.compare(0, exitChoice.size(), exitChoice) == 0 ? 1 : 0;
     });
     Call(tray, L"UnLoadTray", DISPATCH_METHOD);
@@ -199,13 +221,7 @@ public:
         std::string line = "event: " + Utf8(name ? name : L"?");
         ::SysFreeString(name);
         // Arguments come last to first.
-        for (UINT i = params ? params->cArgs : 0; i-- > 0;) {
-            VARIANT text;
-            ::VariantInit(&text);
-            if (SUCCEEDED(::VariantChangeType(&text, &params->rgvarg[i], 0, VT_BSTR)))
-                line += " " + Utf8(text.bstrVal ? text.bstrVal : L"");
-            ::VariantClear(&text);
-        }
+        for (UINT i = params ? params->cArgs : 0; i-- > 0;) line += " " + Utf8(AsText(params->rgvarg[i]));
         Say(line);
         return S_OK;
     }
@@ -216,22 +232,39 @@ private:
     ULONG references_ = 1;
 };
 
-// ShowBalloon(title, text), its kind left to its default.
-HRESULT ShowBalloon(IDispatch* icon, const wchar_t* title, const wchar_t* text)
+// Appends a NotifyIcon menu item and keeps the identifier it gets.
+HRESULT AddItem(IDispatch* icon, const wchar_t* caption, LONG& id)
 {
-    DISPID id = 0;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(L"ShowBalloon")};
-    HRESULT hr = icon->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) return hr;
-    VARIANT args[2];
-    args[0].vt = args[1].vt = VT_BSTR;
-    args[0].bstrVal = ::SysAllocString(text);  // last to first
-    args[1].bstrVal = ::SysAllocString(title);
-    DISPPARAMS params = {args, nullptr, 2, 0};
-    hr = icon->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-    ::VariantClear(&args[0]);
-    ::VariantClear(&args[1]);
+    std::wstring text;
+    const HRESULT hr = Call(icon, L"AddMenuItem", DISPATCH_METHOD, {Text(caption)}, &text);
+    id = std::wcstol(text.c_str(), nullptr, 10);
     return hr;
+}
+
+// "Show", a separator and "Exit"; or the demo's menu: "Logging" with a check
+// mark, "Calibrate" greyed, a separator and "Exit". Keeps the identifiers of
+// the first item and of "Exit".
+HRESULT AddMenu(IDispatch* icon, bool demoMenu, LONG& first, LONG& exitId)
+{
+    HRESULT hr = AddItem(icon, demoMenu ? L"Logging" : L"Show", first);
+    LONG greyed = 0;
+    if (SUCCEEDED(hr) && demoMenu) hr = Call(icon, L"SetMenuItemChecked", DISPATCH_METHOD, {Number(first), Flag(true)});
+    if (SUCCEEDED(hr) && demoMenu) hr = AddItem(icon, L"Calibrate", greyed);
+    if (SUCCEEDED(hr) && demoMenu)
+        hr = Call(icon, L"SetMenuItemEnabled", DISPATCH_METHOD, {Number(greyed), Flag(false)});
+    if (SUCCEEDED(hr)) hr = Call(icon, L"AddSeparator", DISPATCH_METHOD);
+    if (SUCCEEDED(hr)) hr = AddItem(icon, L"Exit", exitId);
+    return hr;
+}
+
+// The item a queued "MenuItemClick,<id>,<caption>" names, 0 for any other
+// event. Keyed on the id, read up to the second comma: the caption may hold
+// commas, and two items may share a caption.
+LONG ChosenItem(const std::wstring& event)
+{
+    const std::wstring kind = L"MenuItemClick,";
+    if (event.compare(0, kind.size(), kind) != 0) return 0;
+    return std::wcstol(event.c_str() + kind.size(), nullptr, 10);
 }
 
 // The events' interface and its type information, as a late-binding host finds them.
@@ -255,7 +288,7 @@ HRESULT FindEvents(IDispatch* icon, IID& events, ITypeInfo** info)
     return hr;
 }
 
-int RunNotify(IDispatch* icon, int seconds, int exitsToStop, int linger, bool balloon)
+int RunNotify(IDispatch* icon, int seconds, int exitsToStop, int linger, bool demoMenu, bool balloon)
 {
     IID events;
     ITypeInfo* info = nullptr;
@@ -275,28 +308,31 @@ int RunNotify(IDispatch* icon, int seconds, int exitsToStop, int linger, bool ba
         return 1;
     }
 
-    std::wstring id;
-    bool failed =
-        Failed(Call(icon, L"ToolTip", DISPATCH_PROPERTYPUT, L"Zanthel demo"), "ToolTip") ||
-        Failed(Call(icon, L"AddMenuItem", DISPATCH_METHOD, L"Show", &id), "AddMenuItem") ||
-        Failed(Call(icon, L"AddSeparator", DISPATCH_METHOD), "AddSeparator") ||
-        Failed(Call(icon, L"AddMenuItem", DISPATCH_METHOD, L"Exit", &id), "AddMenuItem") ||
-        Failed(SetFlag(icon, L"Visible", true), "Visible") ||
-        (balloon && Failed(ShowBalloon(icon, L"Zanthel demo", L"The measurement has finished."), "ShowBalloon"));
+    LONG first = 0, exitId = 0;
+    bool checked = demoMenu;
+    const bool failed = Failed(Call(icon, L"ToolTip", DISPATCH_PROPERTYPUT, {Text(L"Zanthel demo")}), "ToolTip") ||
+                        Failed(AddMenu(icon, demoMenu, first, exitId), "building the menu") ||
+                        Failed(Call(icon, L"Visible", DISPATCH_PROPERTYPUT, {Flag(true)}), "Visible") ||
+                        (balloon && Failed(Call(icon, L"ShowBalloon", DISPATCH_METHOD,
+                                                {Text(L"Zanthel demo"), Text(L"The measurement has finished.")}),
+                                           "ShowBalloon"));
     if (!failed) {
         Say("Icon loaded");
         PollForExits(seconds, exitsToStop, [&] {
             int exits = 0;
             std::wstring event;
-            while (SUCCEEDED(Call(icon, L"NextEvent", DISPATCH_PROPERTYGET, nullptr, &event)) && !event.empty()) {
+            while (SUCCEEDED(Call(icon, L"NextEvent", DISPATCH_PROPERTYGET, {}, &event)) && !event.empty()) {
                 Say("NextEvent: " + Utf8(event));
-                const std::wstring exit = L",Exit";
-                if (event.size() > exit.size() && event.compare(event.size() - exit.size(), exit.size(), exit) == 0)
-                    ++exits;
+                const LONG item = ChosenItem(event);
+                if (item == exitId) ++exits;
+                if (demoMenu && item == first) {
+                    checked = !checked;
+                    Call(icon, L"SetMenuItemChecked", DISPATCH_METHOD, {Number(first), Flag(checked)});
+                }
             }
             return exits;
         });
-        SetFlag(icon, L"Visible", false);
+        Call(icon, L"Visible", DISPATCH_PROPERTYPUT, {Flag(false)});
         Say("Icon removed");
     }
     point->Unadvise(cookie);
@@ -320,7 +356,7 @@ int main(int argc, char** argv)
                                                            : nullptr;
         if (!option || i + 1 == argc) {
             std::printf(
-                "usage: demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1] [--notify 0|1] [--balloon "
+                "usage: demo_host [--seconds N] [--exits N] [--linger N] [--menu 0|1|2] [--notify 0|1] [--balloon "
                 "0|1]\n");
             return 2;
         }
@@ -337,7 +373,7 @@ int main(int argc, char** argv)
         !Failed(
             ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&tray)),
             "CoCreateInstance")) {
-        status = notify ? RunNotify(tray, seconds, exits, linger, balloon != 0)
+        status = notify ? RunNotify(tray, seconds, exits, linger, menu == 2, balloon != 0)
                         : Run(tray, seconds, exits, linger, menu != 0);
         tray->Release();
     }

@@ -3,12 +3,22 @@
 # ZANTHEL_PRESET=win64 demos the 64-bit one), registers it in the private
 # Wine prefix and runs the demo host of the same architecture, whose icon sits
 # in the notification area at the right end of the Wine desktop's taskbar.
-# The host prints every mnuEvent value it polls. Under a private Xvfb the
-# script clicks the icon and the menu itself; on your own X display (DISPLAY
-# set) you click, and choosing "Exit" ends the demo. Screenshots are saved in
+#
+# The host creates a Zanthel.NotifyIcon with a tip, a menu ("Logging" checked,
+# "Calibrate" greyed, a separator, "Exit") and a balloon. It advises the
+# icon's connection point and prints each event as it arrives ("event: Click"),
+# then the same event read from the queue ("NextEvent: Click"). Under a
+# private Xvfb the script clicks the balloon, the icon and the menu itself,
+# and fails unless the icon's and the menu's events arrive (Wine's shell
+# reports no click on a balloon); on your own X display (DISPLAY set) you
+# click, and choosing "Exit" ends the demo. Screenshots are saved in
 # <build dir>/demo/.
 #
-#   scripts/demo.sh [--seconds N]    time limit for your clicks (default 120)
+#   scripts/demo.sh [--class NotifyIcon|classTray] [--seconds N]
+#
+#   --class classTray   demos the older class instead: the host polls and
+#                       prints mnuEvent ("mnuEvent: LeftMouse")
+#   --seconds N         time limit for your clicks (default 120)
 #
 # ZANTHEL_XVFB=1 forces the private Xvfb; ZANTHEL_BUILD_DIR names another
 # build directory than the preset's build/win32 or build/win64.
@@ -16,14 +26,32 @@ set -eu
 ZANTHEL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export ZANTHEL_ROOT
 cd "$ZANTHEL_ROOT"
+usage() {
+    echo "usage: scripts/demo.sh [--class NotifyIcon|classTray] [--seconds N]" >&2
+    exit 2
+}
 preset=${ZANTHEL_PRESET:-win32}
 case $preset in
     win32) bits=32 toolchain=cmake/mingw-i686.cmake ;;
     win64) bits=64 toolchain=cmake/mingw-x86_64.cmake ;;
     *) echo "demo: ZANTHEL_PRESET is win32 or win64, not $preset" >&2 && exit 2 ;;
 esac
+inside=
+[ "${1:-}" = --inside-session ] && inside=1 && shift
+class=NotifyIcon seconds=120
+while [ $# -gt 0 ]; do
+    [ $# -ge 2 ] || usage
+    case $1 in
+        --class) class=$2 ;;
+        --seconds) seconds=$2 ;;
+        *) usage ;;
+    esac
+    shift 2
+done
+case $class in NotifyIcon | classTray) ;; *) usage ;; esac
+case $seconds in '' | *[!0-9]*) usage ;; esac
 
-if [ "${1:-}" != --inside-session ]; then
+if [ -z "$inside" ]; then
     if [ -n "${ZANTHEL_BUILD_DIR:-}" ]; then
         scripts/install-deps.sh
         [ -f "$ZANTHEL_BUILD_DIR/CMakeCache.txt" ] ||
@@ -36,11 +64,8 @@ if [ "${1:-}" != --inside-session ]; then
     ZANTHEL_DEMO_CLICKS=
     if [ -z "${DISPLAY:-}" ] || [ -n "${ZANTHEL_XVFB:-}" ]; then ZANTHEL_DEMO_CLICKS=1; fi
     export ZANTHEL_DEMO_CLICKS
-    exec scripts/lib/wine-session.sh run "$0" --inside-session "$@"
+    exec scripts/lib/wine-session.sh run "$0" --inside-session --class "$class" --seconds "$seconds"
 fi
-shift
-seconds=120
-[ "${1:-}" = --seconds ] && seconds=$2
 
 . scripts/lib/wine-env.sh
 . scripts/lib/tray-clicks.sh
@@ -54,9 +79,12 @@ rm -f "$shots"/*.png
 (cd "$build_dir" && "$ZANTHEL_ROOT/scripts/lib/wine-tool.sh" "$bits" regsvr32 /s Zanthel.dll)
 echo "Registered the $bits-bit $build_dir/Zanthel.dll in the Wine prefix $WINEPREFIX"
 
+host_options="--seconds $seconds"
+[ "$class" = classTray ] || host_options="$host_options --notify 1 --menu 2 --balloon 1"
 # The file exists before tail looks for it, whichever of the two starts first.
 : >"$output"
-(cd "$build_dir" && exec timeout $((seconds + 30)) wine "$host" --seconds "$seconds") >"$output" 2>&1 &
+# shellcheck disable=SC2086 # the options are words
+(cd "$build_dir" && exec timeout $((seconds + 30)) wine "$host" $host_options) >"$output" 2>&1 &
 host_pid=$!
 tail -n +1 -f --pid="$host_pid" "$output" &
 tail_pid=$!
@@ -70,19 +98,68 @@ fail() {
     echo "demo: $*" >&2
     exit 1
 }
+# expect_lines SECONDS LINE...: waits for each LINE from the host, or fails.
+expect_lines() {
+    _e_seconds=$1
+    shift
+    for _e_line; do
+        tray_wait_line "$_e_seconds" "$output" "$_e_line" || fail "the host did not print \"$_e_line\""
+    done
+}
 
-tray_wait_line 60 "$output" "Icon loaded" || fail "the host did not load the icon (see above)"
+# The balloon, the icon, then two menu choices: the chosen item's check
+# mark goes, and "Exit" ends the host.
+click_notify_icon() {
+    echo "Clicking the balloon"
+    tray_click_balloon || fail "the balloon went before the click"
+    if ! tray_wait_line 3 "$output" "event: BalloonClick"; then
+        echo "(no BalloonClick: Wine's shell does not tell programs about clicks on balloons; Windows does)"
+    fi
+    echo "Left-clicking the icon"
+    tray_left_click
+    expect_lines 5 "event: Click" "NextEvent: Click"
+    echo "Right-clicking the icon and choosing Logging"
+    tray_open_popup "$host" || fail "a right click opened no menu"
+    tray_screenshot "$shots/popup.png" && echo "Screenshot of the open menu: $shots/popup.png"
+    tray_choose first
+    expect_lines 5 "event: MenuItemClick 1 Logging" "NextEvent: MenuItemClick,1,Logging"
+    echo "Right-clicking the icon and choosing Exit"
+    tray_open_popup "$host" || fail "the second right click opened no menu"
+    tray_screenshot "$shots/popup-unchecked.png" &&
+        echo "Screenshot of the menu without the check mark: $shots/popup-unchecked.png"
+    tray_choose last
+    expect_lines 5 "event: MenuItemClick 3 Exit" "NextEvent: MenuItemClick,3,Exit" "Icon removed"
+}
+
+click_tray() {
+    echo "Left-clicking the icon, then right-clicking it and choosing Exit"
+    tray_left_then_exit "$host" "$output" "$shots/popup.png" || fail "the clicks went wrong"
+    expect_lines 10 "Icon removed"
+}
+
+expect_lines 60 "Icon loaded"
 if tray_wait 15 tray_icon_drawn && tray_screenshot "$shots/tray.png" tray; then
     echo "Screenshot of the tray: $shots/tray.png"
 else
     [ -z "$ZANTHEL_DEMO_CLICKS" ] || fail "no icon in the Wine desktop's taskbar"
     echo "demo: could not see the icon; is the Wine desktop window covered?" >&2
 fi
+if [ "$class" = NotifyIcon ]; then
+    # Wine's shell shows a balloon 2 s after it is asked to, for 10 s.
+    if tray_wait 10 tray_find_balloon && tray_screenshot "$shots/balloon.png"; then
+        echo "Screenshot of the balloon: $shots/balloon.png"
+    else
+        [ -z "$ZANTHEL_DEMO_CLICKS" ] || fail "no balloon beside the icon"
+        echo "demo: could not see the balloon" >&2
+    fi
+fi
 
 if [ -n "$ZANTHEL_DEMO_CLICKS" ]; then
-    echo "Left-clicking the icon, then right-clicking it and choosing Exit"
-    tray_left_then_exit "$host" "$output" "$shots/popup.png" || fail "the clicks went wrong"
-    tray_wait_line 10 "$output" "Icon removed" || fail "choosing Exit did not end the host"
+    if [ "$class" = NotifyIcon ]; then click_notify_icon; else click_tray; fi
+elif [ "$class" = NotifyIcon ]; then
+    echo "In the window \"Default - Wine desktop\", click the balloon and the icon at the right end"
+    echo "of the taskbar: a left click prints Click, a right click opens the menu; choose Exit to end"
+    echo "(limit $seconds s)."
 else
     echo "In the window \"Default - Wine desktop\", click the icon at the right end of the taskbar:"
     echo "left click prints LeftMouse, right click opens the menu; choose Exit to end (limit $seconds s)."

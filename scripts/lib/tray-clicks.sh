@@ -70,19 +70,39 @@ tray_screenshot() {
     fi
 }
 
+# tray_geometry WINDOW NAME: sets NAME_X/Y/W/H to the window's absolute
+# position and size, all 0 when it is gone.
+tray_geometry() {
+    eval "$(xwininfo -id "$1" 2>/dev/null | awk -v name="$2" '
+        /Absolute upper-left X:/ { x = $NF }
+        /Absolute upper-left Y:/ { y = $NF }
+        /^ *Width:/ { w = $NF }
+        /^ *Height:/ { h = $NF }
+        END { printf "%s_X=%d %s_Y=%d %s_W=%d %s_H=%d\n", name, x, name, y, name, w, name, h }')"
+}
+
 # tray_find_popup CLASS: sets POPUP_X/Y/W/H to the visible popup menu of the
 # host whose window class (its exe name under Wine) is CLASS.
 tray_find_popup() {
     for _tp_window in $(xdotool search --onlyvisible --class "$1" 2>/dev/null); do
-        POPUP_W=0 POPUP_H=0
-        eval "$(xwininfo -id "$_tp_window" 2>/dev/null | awk '
-            /Absolute upper-left X:/ { print "POPUP_X=" $NF }
-            /Absolute upper-left Y:/ { print "POPUP_Y=" $NF }
-            /^ *Width:/ { print "POPUP_W=" $NF }
-            /^ *Height:/ { print "POPUP_H=" $NF }')"
-        [ "${POPUP_W:-0}" -gt 20 ] && [ "${POPUP_H:-0}" -gt 20 ] && return 0
+        tray_geometry "$_tp_window" POPUP
+        [ "$POPUP_W" -gt 20 ] && [ "$POPUP_H" -gt 20 ] && return 0
     done
     return 1
+}
+
+# Sets BALLOON_X/Y/W/H to the balloon notification beside the icon: a window
+# of the shell's that is neither the desktop nor the taskbar.
+tray_find_balloon() {
+    for _tb_window in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
+        tray_geometry "$_tb_window" BALLOON
+        [ "$BALLOON_W" -ge 100 ] && [ "$BALLOON_H" -ge 30 ] && [ "$BALLOON_H" -le 200 ] && return 0
+    done
+    return 1
+}
+
+tray_click_balloon() {
+    tray_find_balloon && xdotool mousemove "$((BALLOON_X + BALLOON_W / 2))" "$((BALLOON_Y + BALLOON_H / 2))" click 1
 }
 
 tray_no_popup() { ! tray_find_popup "$1"; }
