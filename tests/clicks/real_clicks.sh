@@ -109,14 +109,6 @@ Icon removed"
 
 # A balloon notification shows beside the icon: a window of the shell's that
 # is neither the desktop nor the taskbar.
-tray_find_balloon() {
-    for _tb_window in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
-        _tb_size=$(xwininfo -id "$_tb_window" 2>/dev/null | awk '/^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print w, h }')
-        set -- $_tb_size
-        [ "${1:-0}" -ge 100 ] && [ "${2:-0}" -ge 30 ] && [ "${2:-0}" -le 200 ] && return 0
-    done
-    return 1
-}
 output=$out_dir/host-output-balloon.txt
 timeout 60 wine "$host" --notify 1 --balloon 1 --seconds 8 >"$output" 2>&1 &
 host_pid=$!
