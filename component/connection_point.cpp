@@ -92,6 +92,17 @@ private:
     UINT position_;
 };
 
+// The sink as riid, or null. A failed query hands over nothing, whatever it
+// left in its out parameter.
+ComPtr<IDispatch> Answer(IUnknown& sink, REFIID riid) noexcept
+{
+    IDispatch* answered = nullptr;
+    ComPtr<IDispatch> taken;
+    // Adopts the reference: MinGW's ComPtr::Attach would add one.
+    if (SUCCEEDED(sink.QueryInterface(riid, reinterpret_cast<void**>(&answered)))) *taken.GetAddressOf() = answered;
+    return taken;
+}
+
 using ConnectionEnumerator = SnapshotEnumerator<IEnumConnections, CONNECTDATA, Connection>;
 using PointEnumerator = SnapshotEnumerator<IEnumConnectionPoints, IConnectionPoint*, ComPtr<IConnectionPoint>>;
 
@@ -139,9 +150,11 @@ HRESULT DispatchConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept
     *cookie = 0;
     if (!sink) return E_POINTER;
     Connection connection;
-    if (FAILED(sink->QueryInterface(events_, reinterpret_cast<void**>(connection.sink.GetAddressOf()))) ||
-        !connection.sink)
-        return CONNECT_E_CANNOTCONNECT;
+    // Script and dynamic sinks answer only IDispatch; the events are a pure
+    // dispatch interface, so that serves as well.
+    connection.sink = Answer(*sink, events_);
+    if (!connection.sink) connection.sink = Answer(*sink, IID_IDispatch);
+    if (!connection.sink) return CONNECT_E_CANNOTCONNECT;
     connection.cookie = NewCookie();
     RETURN_IF_FAILED(connections_.Append(connection));
     *cookie = connection.cookie;

@@ -29,7 +29,7 @@ ComPtr<INotifyIcon> NewNotifyIcon()
 }
 
 // Writes down every event it gets and answers with result.
-class Sink final : public EventSink {
+class Sink : public EventSink {
 public:
     std::vector<std::wstring> got;
     HRESULT result = S_OK;
@@ -50,6 +50,25 @@ public:
         if (FAILED(result)) exception->bstrDescription = ::SysAllocString(L"the sink's own failure");
         return result;
     }
+};
+
+// Answers IDispatch but not the events' interface, as script sinks do, and
+// counts its references. A query it refuses still leaves it in the out
+// parameter, as some sinks do.
+class DispatchOnlySink final : public Sink {
+public:
+    bool answersDispatch = true;
+    LONG references = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        *object = static_cast<IDispatch*>(this);
+        if (riid != IID_IUnknown && (riid != IID_IDispatch || !answersDispatch)) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
 };
 
 // The shell's callbacks in version 4's form, each group one user action.
@@ -118,7 +137,8 @@ TEST_F(Notify, OneConnectionPointForTheEventsWithDistinctCookiesAndItsClassInfo)
 
     Sink first, second;
     DWORD cookies[3] = {};
-    EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point_->Advise(icon_.Get(), &cookies[0]));
+    // The point answers neither the events' interface nor IDispatch.
+    EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point_->Advise(point_.Get(), &cookies[0]));
     for (DWORD& cookie : cookies) ASSERT_EQ(S_OK, point_->Advise(&first, &cookie));
     EXPECT_EQ(S_OK, point_->Unadvise(cookies[1]));
     ASSERT_EQ(S_OK, point_->Advise(&second, &cookies[1]));
@@ -177,6 +197,20 @@ TEST_F(Notify, SinksGetEveryEventFromTheShellsCallbacksAndAFailingOneStopsNoOthe
     EXPECT_EQ(expected, sink.got);
     EXPECT_EQ(expected, failing.got);
     for (DWORD cookie : cookies) EXPECT_EQ(S_OK, point_->Unadvise(cookie));
+}
+
+TEST_F(Notify, ASinkThatAnswersOnlyIDispatchGetsEventsAndARefusedQueryCostsNoReference)
+{
+    for (bool answersDispatch : {true, false}) {
+        DispatchOnlySink sink;
+        sink.answersDispatch = answersDispatch;
+        DWORD cookie = 0;
+        EXPECT_EQ(answersDispatch ? S_OK : CONNECT_E_CANNOTCONNECT, point_->Advise(&sink, &cookie));
+        Callbacks(window_, {NIN_BALLOONUSERCLICK});
+        EXPECT_EQ(answersDispatch ? 1u : 0u, sink.got.size());
+        EXPECT_EQ(answersDispatch ? S_OK : CONNECT_E_NOCONNECTION, point_->Unadvise(cookie));
+        EXPECT_EQ(0, sink.references) << answersDispatch;
+    }
 }
 
 TEST_F(Notify, AHandlerMayReleaseTheLastReferenceAndTheIconGoesWithIt)
