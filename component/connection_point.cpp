@@ -161,6 +161,13 @@ HRESULT DispatchConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept
     return S_OK;
 }
 
+bool DispatchConnectionPoint::Advised(const Connection& connection) const noexcept
+{
+    for (UINT index = 0; index < connections_.Count(); ++index)
+        if (connections_[index].cookie == connection.cookie) return connections_[index].sink == connection.sink;
+    return false;
+}
+
 HRESULT DispatchConnectionPoint::Unadvise(DWORD cookie) noexcept
 {
     for (UINT index = 0; index < connections_.Count(); ++index) {
@@ -185,6 +192,8 @@ void DispatchConnectionPoint::Raise(DISPID id, const VARIANT* arguments, UINT co
     GrowableArray<Connection> sinks;
     if (count > kMaxArguments || FAILED(sinks.CopyFrom(connections_))) return;
     for (UINT index = 0; index < sinks.Count(); ++index) {
+        // An earlier handler unadvised it: it has asked to hear no more.
+        if (!Advised(sinks[index])) continue;
         // Each sink gets its own copies: one that clears its arguments
         // harms no other.
         UniqueVariants<kMaxArguments> copies;

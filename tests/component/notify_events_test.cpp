@@ -213,6 +213,19 @@ TEST_F(Notify, ASinkThatAnswersOnlyIDispatchGetsEventsAndARefusedQueryCostsNoRef
     }
 }
 
+TEST_F(Notify, ASinkUnadvisedByAnEarlierHandlerIsNotCalledForThatEvent)
+{
+    Sink first, second;
+    DWORD cookies[2] = {};
+    ASSERT_EQ(S_OK, point_->Advise(&first, &cookies[0]));
+    ASSERT_EQ(S_OK, point_->Advise(&second, &cookies[1]));
+    first.handler = [&] { point_->Unadvise(cookies[1]); };
+    Callbacks(window_, {NIN_BALLOONUSERCLICK});
+    EXPECT_EQ(std::vector<std::wstring>{L"BalloonClick"}, first.got);
+    EXPECT_EQ(std::vector<std::wstring>{}, second.got);
+    EXPECT_EQ(S_OK, point_->Unadvise(cookies[0]));
+}
+
 TEST_F(Notify, AHandlerMayReleaseTheLastReferenceAndTheIconGoesWithIt)
 {
     Sink sink;
