@@ -4,6 +4,7 @@
 #include "common/handles.h"
 #include "common/ref_counted.h"
 
+#include <memory>
 #include <new>
 
 namespace zanthel {
@@ -103,6 +104,37 @@ ComPtr<IDispatch> Answer(IUnknown& sink, REFIID riid) noexcept
     return taken;
 }
 
+// The sinks advised when a raise begins, each held until it is over. An
+// object rarely has more than a few, and those take no heap: a raise is one
+// event of a busy host.
+class SinkSnapshot {
+public:
+    SinkSnapshot() = default;
+    SinkSnapshot(const SinkSnapshot&) = delete;
+    SinkSnapshot& operator=(const SinkSnapshot&) = delete;
+
+    HRESULT Take(const GrowableArray<Connection>& connections) noexcept
+    {
+        const UINT count = connections.Count();
+        if (count > kInline) {
+            spilled_.reset(new (std::nothrow) Connection[count]);
+            if (!spilled_) return E_OUTOFMEMORY;
+            items_ = spilled_.get();
+        }
+        for (; count_ < count; ++count_) items_[count_] = connections[count_];
+        return S_OK;
+    }
+    UINT Count() const noexcept { return count_; }
+    const Connection& operator[](UINT index) const noexcept { return items_[index]; }
+
+private:
+    static constexpr UINT kInline = 4;
+    Connection inline_[kInline];
+    std::unique_ptr<Connection[]> spilled_;
+    Connection* items_ = inline_;
+    UINT count_ = 0;
+};
+
 using ConnectionEnumerator = SnapshotEnumerator<IEnumConnections, CONNECTDATA, Connection>;
 using PointEnumerator = SnapshotEnumerator<IEnumConnectionPoints, IConnectionPoint*, ComPtr<IConnectionPoint>>;
 
@@ -186,11 +218,12 @@ HRESULT DispatchConnectionPoint::EnumConnections(IEnumConnections** connections)
 
 void DispatchConnectionPoint::Raise(DISPID id, const VARIANT* arguments, UINT count) noexcept
 {
+    if (count > kMaxArguments) return;
     // A handler may advise, unadvise or release the object's last reference:
     // the object and every sink advised now live until the raise is over.
     ComPtr<IConnectionPointContainer> object(&container_);
-    GrowableArray<Connection> sinks;
-    if (count > kMaxArguments || FAILED(sinks.CopyFrom(connections_))) return;
+    SinkSnapshot sinks;
+    if (FAILED(sinks.Take(connections_))) return;
     for (UINT index = 0; index < sinks.Count(); ++index) {
         // An earlier handler unadvised it: it has asked to hear no more.
         if (!Advised(sinks[index])) continue;
@@ -201,7 +234,7 @@ void DispatchConnectionPoint::Raise(DISPID id, const VARIANT* arguments, UINT co
         for (UINT copied = 0; copied < count && SUCCEEDED(hr); ++copied)
             hr = ::VariantCopy(&copies.items[copied], const_cast<VARIANT*>(&arguments[copied]));
         if (FAILED(hr)) continue;
-        DISPPARAMS params{copies.items, nullptr, count, 0};
+        DISPPARAMS params{count ? copies.items : nullptr, nullptr, count, 0};
         UniqueVariants<1> result;
         UniqueExcepInfo exception;
         UINT argumentError = 0;
