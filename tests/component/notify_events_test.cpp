@@ -228,6 +228,22 @@ TEST_F(Notify, ASinkUnadvisedByAnEarlierHandlerIsNotCalledForThatEvent)
     for (int i = 0; i < 5; ++i) EXPECT_EQ(S_OK, point_->Unadvise(cookies[i]));
 }
 
+TEST_F(Notify, AddMenuItemRefusesACaptionHoldingANulAndAddsNothing)
+{
+    LONG before = 0, refused = -1, after = 0;
+    ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Open").get(), &before));
+    EXPECT_EQ(E_INVALIDARG, icon_->AddMenuItem(Bstr(std::wstring(L"Visible\0Hidden", 14)).get(), &refused));
+    EXPECT_EQ(0, refused);
+    ComPtr<IErrorInfo> error;
+    Bstr description;
+    ASSERT_EQ(S_OK, ::GetErrorInfo(0, &error));
+    ASSERT_EQ(S_OK, error->GetDescription(&description));
+    EXPECT_NE(std::wstring::npos, description.str().find(L"NUL")) << description.str();
+    // Identifiers are handed out in turn: the refused caption took none.
+    ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Exit").get(), &after));
+    EXPECT_EQ(before + 1, after);
+}
+
 TEST_F(Notify, AHandlerMayReleaseTheLastReferenceAndTheIconGoesWithIt)
 {
     Sink sink;
