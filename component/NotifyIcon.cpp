@@ -93,6 +93,8 @@ HRESULT NotifyIcon::AddMenuItem(BSTR caption, LONG* id) noexcept
         *id = 0;
         if (text.Empty())
             return Describe(E_INVALIDARG, L"A menu item needs a caption; AddSeparator adds a separator line");
+        // The menu would show it cut at the NUL, and the event report it so.
+        if (text.HasNul()) return Describe(E_INVALIDARG, L"A menu item's caption cannot hold a NUL character");
         return icon_->AddMenuItem(text, *id);
     });
 }

@@ -4,6 +4,7 @@
 #include "common/handles.h"
 #include "common/ref_counted.h"
 
+#include <memory>
 #include <new>
 
 namespace zanthel {
@@ -92,6 +93,48 @@ private:
     UINT position_;
 };
 
+// The sink as riid, or null. A failed query hands over nothing, whatever it
+// left in its out parameter.
+ComPtr<IDispatch> Answer(IUnknown& sink, REFIID riid) noexcept
+{
+    IDispatch* answered = nullptr;
+    ComPtr<IDispatch> taken;
+    // Adopts the reference: MinGW's ComPtr::Attach would add one.
+    if (SUCCEEDED(sink.QueryInterface(riid, reinterpret_cast<void**>(&answered)))) *taken.GetAddressOf() = answered;
+    return taken;
+}
+
+// The sinks advised when a raise begins, each held until it is over. An
+// object rarely has more than a few, and those take no heap: a raise is one
+// event of a busy host.
+class SinkSnapshot {
+public:
+    SinkSnapshot() = default;
+    SinkSnapshot(const SinkSnapshot&) = delete;
+    SinkSnapshot& operator=(const SinkSnapshot&) = delete;
+
+    HRESULT Take(const GrowableArray<Connection>& connections) noexcept
+    {
+        const UINT count = connections.Count();
+        if (count > kInline) {
+            spilled_.reset(new (std::nothrow) Connection[count]);
+            if (!spilled_) return E_OUTOFMEMORY;
+            items_ = spilled_.get();
+        }
+        for (; count_ < count; ++count_) items_[count_] = connections[count_];
+        return S_OK;
+    }
+    UINT Count() const noexcept { return count_; }
+    const Connection& operator[](UINT index) const noexcept { return items_[index]; }
+
+private:
+    static constexpr UINT kInline = 4;
+    Connection inline_[kInline];
+    std::unique_ptr<Connection[]> spilled_;
+    Connection* items_ = inline_;
+    UINT count_ = 0;
+};
+
 using ConnectionEnumerator = SnapshotEnumerator<IEnumConnections, CONNECTDATA, Connection>;
 using PointEnumerator = SnapshotEnumerator<IEnumConnectionPoints, IConnectionPoint*, ComPtr<IConnectionPoint>>;
 
@@ -139,13 +182,22 @@ HRESULT DispatchConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept
     *cookie = 0;
     if (!sink) return E_POINTER;
     Connection connection;
-    if (FAILED(sink->QueryInterface(events_, reinterpret_cast<void**>(connection.sink.GetAddressOf()))) ||
-        !connection.sink)
-        return CONNECT_E_CANNOTCONNECT;
+    // Script and dynamic sinks answer only IDispatch; the events are a pure
+    // dispatch interface, so that serves as well.
+    connection.sink = Answer(*sink, events_);
+    if (!connection.sink) connection.sink = Answer(*sink, IID_IDispatch);
+    if (!connection.sink) return CONNECT_E_CANNOTCONNECT;
     connection.cookie = NewCookie();
     RETURN_IF_FAILED(connections_.Append(connection));
     *cookie = connection.cookie;
     return S_OK;
+}
+
+bool DispatchConnectionPoint::Advised(const Connection& connection) const noexcept
+{
+    for (UINT index = 0; index < connections_.Count(); ++index)
+        if (connections_[index].cookie == connection.cookie) return connections_[index].sink == connection.sink;
+    return false;
 }
 
 HRESULT DispatchConnectionPoint::Unadvise(DWORD cookie) noexcept
@@ -166,12 +218,15 @@ HRESULT DispatchConnectionPoint::EnumConnections(IEnumConnections** connections)
 
 void DispatchConnectionPoint::Raise(DISPID id, const VARIANT* arguments, UINT count) noexcept
 {
+    if (count > kMaxArguments) return;
     // A handler may advise, unadvise or release the object's last reference:
     // the object and every sink advised now live until the raise is over.
     ComPtr<IConnectionPointContainer> object(&container_);
-    GrowableArray<Connection> sinks;
-    if (count > kMaxArguments || FAILED(sinks.CopyFrom(connections_))) return;
+    SinkSnapshot sinks;
+    if (FAILED(sinks.Take(connections_))) return;
     for (UINT index = 0; index < sinks.Count(); ++index) {
+        // An earlier handler unadvised it: it has asked to hear no more.
+        if (!Advised(sinks[index])) continue;
         // Each sink gets its own copies: one that clears its arguments
         // harms no other.
         UniqueVariants<kMaxArguments> copies;
@@ -179,7 +234,7 @@ void DispatchConnectionPoint::Raise(DISPID id, const VARIANT* arguments, UINT co
         for (UINT copied = 0; copied < count && SUCCEEDED(hr); ++copied)
             hr = ::VariantCopy(&copies.items[copied], const_cast<VARIANT*>(&arguments[copied]));
         if (FAILED(hr)) continue;
-        DISPPARAMS params{copies.items, nullptr, count, 0};
+        DISPPARAMS params{count ? copies.items : nullptr, nullptr, count, 0};
         UniqueVariants<1> result;
         UniqueExcepInfo exception;
         UINT argumentError = 0;

@@ -38,13 +38,15 @@ public:
     HRESULT EnumPoints(IEnumConnectionPoints** points) noexcept;
     HRESULT FindPoint(REFIID riid, IConnectionPoint** point) noexcept;
 
-    // Calls the event on every sink advised when it starts, on this thread.
+    // Calls the event on every sink advised when it starts and still advised
+    // when its turn comes, on this thread.
     // arguments are in DISPPARAMS order (the last parameter first).
     void Raise(DISPID id, const VARIANT* arguments, UINT count) noexcept;
     static constexpr UINT kMaxArguments = 2;
 
 private:
     DWORD NewCookie() noexcept;
+    bool Advised(const Connection& connection) const noexcept;
 
     IConnectionPointContainer& container_;
     const IID& events_;

@@ -76,7 +76,9 @@ HRESULT CopyTypeInfo(CachedType which, UINT index, ITypeInfo** info) noexcept
 HRESULT CachedIDsOfNames(CachedType which, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids) noexcept
 {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    if (count > 0 && (!names || !ids)) return E_INVALIDARG;
+    if (!names || !ids) return E_POINTER;
+    // The type information reads the first name whatever the count.
+    if (count == 0) return S_OK;
     const DispatchType* type;
     RETURN_IF_FAILED(CachedTypeInfo(which, type));
     return type->info->GetIDsOfNames(names, count, ids);

@@ -23,7 +23,8 @@ enum class CachedType { ClassTray, NotifyIcon, NotifyIconClass, Count };
 // The type's information for a caller, at index 0 only.
 HRESULT CopyTypeInfo(CachedType which, UINT index, ITypeInfo** info) noexcept;
 
-// IDispatch::GetIDsOfNames, answered by the type's information.
+// IDispatch::GetIDsOfNames, answered by the type's information; a null
+// array is refused and no names are answered without it.
 HRESULT CachedIDsOfNames(CachedType which, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids) noexcept;
 
 // What IDispatch::Invoke checks before the type information's own Invoke:

@@ -2,6 +2,7 @@
 // the VBScript client covers strings by value, numbers and scripts' mistakes.
 #include "support/dll_under_test.h"
 #include "support/host.h"
+#include "component/notify_interface.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +117,22 @@ TEST_F(Dispatch, DescribesItselfAndMapsNamesToFixedIdsIgnoringCase)
         if (!ids.empty()) {
             EXPECT_EQ(ids, found) << names[0];
         }
+    }
+}
+
+TEST_F(Dispatch, AskingForNoNamesSucceedsAndNullArraysAreRefusedByBothClasses)
+{
+    ComPtr<IClassFactory> factory;
+    ComPtr<IDispatch> icon;
+    ASSERT_EQ(S_OK, DllExports().DllGetClassObject(CLSID_NotifyIcon, IID_PPV_ARGS(&factory)));
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&icon)));
+    LPOLESTR name = const_cast<LPOLESTR>(L"Visible");
+    for (IDispatch* object : {object_.Get(), icon.Get()}) {
+        DISPID id = 7;
+        EXPECT_EQ(S_OK, object->GetIDsOfNames(IID_NULL, &name, 0, 0, &id));
+        EXPECT_EQ(7, id);
+        EXPECT_EQ(E_POINTER, object->GetIDsOfNames(IID_NULL, nullptr, 0, 0, &id));
+        EXPECT_EQ(E_POINTER, object->GetIDsOfNames(IID_NULL, &name, 1, 0, nullptr));
     }
 }
 

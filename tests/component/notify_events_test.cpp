@@ -20,10 +20,11 @@ using namespace std::chrono_literals;
 namespace {
 
 // Writes down every event it gets and answers with result.
-class Sink final : public EventSink {
+class Sink : public EventSink {
 public:
     std::vector<std::wstring> got;
     HRESULT result = S_OK;
+    bool clearsArguments = false;
     std::function<void()> handler;
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
@@ -37,10 +38,30 @@ public:
         else if (params->cArgs)
             event += L"(?)";
         got.push_back(event);
+        for (UINT index = 0; clearsArguments && index < params->cArgs; ++index) ::VariantClear(&params->rgvarg[index]);
         if (handler) handler();
         if (FAILED(result)) exception->bstrDescription = ::SysAllocString(L"the sink's own failure");
         return result;
     }
+};
+
+// Answers IDispatch but not the events' interface, as script sinks do, and
+// counts its references. A query it refuses still leaves it in the out
+// parameter, as some sinks do.
+class DispatchOnlySink final : public Sink {
+public:
+    bool answersDispatch = true;
+    LONG references = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        *object = static_cast<IDispatch*>(this);
+        if (riid != IID_IUnknown && (riid != IID_IDispatch || !answersDispatch)) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
 };
 
 // The shell's callbacks in version 4's form, each group one user action.
@@ -109,7 +130,8 @@ TEST_F(Notify, OneConnectionPointForTheEventsWithDistinctCookiesAndItsClassInfo)
 
     Sink first, second;
     DWORD cookies[3] = {};
-    EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point_->Advise(icon_.Get(), &cookies[0]));
+    // The point answers neither the events' interface nor IDispatch.
+    EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point_->Advise(point_.Get(), &cookies[0]));
     for (DWORD& cookie : cookies) ASSERT_EQ(S_OK, point_->Advise(&first, &cookie));
     EXPECT_EQ(S_OK, point_->Unadvise(cookies[1]));
     ASSERT_EQ(S_OK, point_->Advise(&second, &cookies[1]));
@@ -145,6 +167,7 @@ TEST_F(Notify, SinksGetEveryEventFromTheShellsCallbacksAndAFailingOneStopsNoOthe
 {
     Sink failing, sink;
     failing.result = DISP_E_EXCEPTION;
+    failing.clearsArguments = true;
     DWORD cookies[2] = {};
     ASSERT_EQ(S_OK, point_->Advise(&failing, &cookies[0]));
     ASSERT_EQ(S_OK, point_->Advise(&sink, &cookies[1]));
@@ -168,6 +191,48 @@ TEST_F(Notify, SinksGetEveryEventFromTheShellsCallbacksAndAFailingOneStopsNoOthe
     EXPECT_EQ(expected, sink.got);
     EXPECT_EQ(expected, failing.got);
     for (DWORD cookie : cookies) EXPECT_EQ(S_OK, point_->Unadvise(cookie));
+}
+
+TEST_F(Notify, ASinkThatAnswersOnlyIDispatchGetsEventsAndARefusedQueryCostsNoReference)
+{
+    for (bool answersDispatch : {true, false}) {
+        DispatchOnlySink sink;
+        sink.answersDispatch = answersDispatch;
+        DWORD cookie = 0;
+        EXPECT_EQ(answersDispatch ? S_OK : CONNECT_E_CANNOTCONNECT, point_->Advise(&sink, &cookie));
+        Callbacks(window_, {NIN_BALLOONUSERCLICK});
+        EXPECT_EQ(answersDispatch ? 1u : 0u, sink.got.size());
+        EXPECT_EQ(answersDispatch ? S_OK : CONNECT_E_NOCONNECTION, point_->Unadvise(cookie));
+        EXPECT_EQ(0, sink.references) << answersDispatch;
+    }
+}
+
+TEST_F(Notify, ASinkUnadvisedByAnEarlierHandlerIsNotCalledForThatEvent)
+{
+    Sink sinks[6];  // more than a raise holds without the heap
+    DWORD cookies[6] = {};
+    for (int i = 0; i < 6; ++i) ASSERT_EQ(S_OK, point_->Advise(&sinks[i], &cookies[i]));
+    sinks[0].handler = [&] { point_->Unadvise(cookies[5]); };
+    Callbacks(window_, {NIN_BALLOONUSERCLICK});
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(std::vector<std::wstring>{L"BalloonClick"}, sinks[i].got) << i;
+    EXPECT_EQ(std::vector<std::wstring>{}, sinks[5].got);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(S_OK, point_->Unadvise(cookies[i]));
+}
+
+TEST_F(Notify, AddMenuItemRefusesACaptionHoldingANulAndAddsNothing)
+{
+    LONG before = 0, refused = -1, after = 0;
+    ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Open").get(), &before));
+    EXPECT_EQ(E_INVALIDARG, icon_->AddMenuItem(Bstr(std::wstring(L"Visible\0Hidden", 14)).get(), &refused));
+    EXPECT_EQ(0, refused);
+    ComPtr<IErrorInfo> error;
+    Bstr description;
+    ASSERT_EQ(S_OK, ::GetErrorInfo(0, &error));
+    ASSERT_EQ(S_OK, error->GetDescription(&description));
+    EXPECT_NE(std::wstring::npos, description.str().find(L"NUL")) << description.str();
+    // Identifiers are handed out in turn: the refused caption took none.
+    ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Exit").get(), &after));
+    EXPECT_EQ(before + 1, after);
 }
 
 TEST_F(Notify, AHandlerMayReleaseTheLastReferenceAndTheIconGoesWithIt)
