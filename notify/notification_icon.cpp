@@ -540,3 +540,20 @@ LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam
 }
 
 }  // namespace zanthel
+
+namespace zanthel {
+
+HRESULT NotificationIcon::AddMenuItemTo(LONG, const Text&, LONG&) noexcept { return E_NOTIMPL; }
+HRESULT NotificationIcon::AddSubMenu(LONG, const Text&, LONG&) noexcept { return E_NOTIMPL; }
+HRESULT NotificationIcon::AddSeparatorTo(LONG) noexcept { return E_NOTIMPL; }
+HRESULT NotificationIcon::SetMenuItemCaption(LONG, const Text&) noexcept { return E_NOTIMPL; }
+HRESULT NotificationIcon::RemoveMenuItem(LONG) noexcept { return E_NOTIMPL; }
+HRESULT NotificationIcon::SetMenuItemRadio(LONG, LONG) noexcept { return E_NOTIMPL; }
+HRESULT NotificationIcon::SetDefaultMenuItem(LONG) noexcept { return E_NOTIMPL; }
+LONG NotificationIcon::DefaultMenuItem() const noexcept { return 0; }
+HRESULT NotificationIcon::ShowNotification(const Text&, const Text&, LONG, const Text&, LONG) noexcept
+{
+    return E_NOTIMPL;
+}
+
+}  // namespace zanthel

@@ -15,7 +15,18 @@ namespace zanthel {
 struct NotifyState;
 
 // What the user did; the values are the events' dispatch identifiers.
-enum class IconEvent : LONG { Click = 1, DoubleClick = 2, MenuItemClick = 3, BalloonClick = 4, BalloonClosed = 5 };
+enum class IconEvent : LONG {
+    Click = 1,
+    DoubleClick = 2,
+    MenuItemClick = 3,
+    BalloonClick = 4,
+    BalloonClosed = 5,
+    // Before the popup opens; never queued, as a poller cannot act before the menu shows.
+    MenuOpening = 6,
+    RightClick = 7,
+    MiddleClick = 8,
+    BalloonShown = 9,
+};
 
 // Told of every event on the icon's thread, after the event has been queued,
 // in the order the user caused them: never from inside a modal loop (the
@@ -66,18 +77,42 @@ public:
     void SetLeftClickMenu(bool opensMenu) noexcept;
     bool LeftClickMenu() const noexcept;
 
-    // Identifiers 1, 2, 3, ... in order, never reused in the object's life.
-    // An empty caption is an error.
+    // The menu is a tree: items and submenus take identifiers 1, 2, 3, ... of
+    // one sequence, in order, never reused in the object's life. parent is
+    // 0 (the top menu) or a submenu's identifier. An empty caption, or one
+    // holding a NUL, is an error; so is an identifier that names nothing
+    // live, or a parent that is a plain item (E_INVALIDARG with a
+    // description naming it).
     HRESULT AddMenuItem(const Text& caption, LONG& id) noexcept;
+    HRESULT AddMenuItemTo(LONG parent, const Text& caption, LONG& id) noexcept;
+    HRESULT AddSubMenu(LONG parent, const Text& caption, LONG& id) noexcept;
     HRESULT AddSeparator() noexcept;
-    // An identifier that names no item is E_INVALIDARG with a description.
+    HRESULT AddSeparatorTo(LONG parent) noexcept;
+    HRESULT SetMenuItemCaption(LONG id, const Text& caption) noexcept;
+    // A submenu goes with everything in it.
+    HRESULT RemoveMenuItem(LONG id) noexcept;
+    // Checking an item of a radio group unchecks the group's other items in
+    // its submenu. Not for submenus.
     HRESULT SetMenuItemChecked(LONG id, bool checked) noexcept;
     HRESULT SetMenuItemEnabled(LONG id, bool enabled) noexcept;
+    // group > 0: the item is in that radio group of its submenu and shows a
+    // round mark; 0: a check mark again. Not for submenus.
+    HRESULT SetMenuItemRadio(LONG id, LONG group) noexcept;
+    // The item shown in bold, which a double click on the icon chooses; 0 is none.
+    HRESULT SetDefaultMenuItem(LONG id) noexcept;
+    LONG DefaultMenuItem() const noexcept;
     HRESULT ClearMenu() noexcept;
 
     // Title up to 63, text up to 255 UTF-16 units, cut as the tip. An empty
     // text removes a shown balloon. The icon must be visible.
     HRESULT ShowBalloon(const Text& title, const Text& text, LONG kind) noexcept;
+    // As ShowBalloon, and kind 4 (kBalloonPicture) shows iconPath's picture,
+    // which the other kinds must not name; options are kNoSound and
+    // kRespectQuietTime.
+    static constexpr LONG kBalloonPicture = 4;
+    static constexpr LONG kNoSound = 1, kRespectQuietTime = 2;
+    HRESULT ShowNotification(const Text& title, const Text& text, LONG kind, const Text& iconPath,
+                             LONG options) noexcept;
 
     // The oldest queued event as text, "" when there is none.
     HRESULT NextEvent(Text& event) noexcept;
