@@ -23,6 +23,11 @@ constexpr UINT kIconId = 1;
 constexpr UINT kDeliverMessage = NotificationIcon::kCallbackMessage + 1;
 constexpr UINT kShownFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
 constexpr UINT kTipUnits = ARRAYSIZE(NOTIFYICONDATAW{}.szTip) - 1;
+// Posted by the window to itself: the popup opens from its own message, where
+// MenuOpening may call handlers in any apartment.
+constexpr UINT kShowMenuMessage = kDeliverMessage + 1;
+// Windows 7's balloon flags, which the headers for older systems lack.
+constexpr DWORD kLargeIcon = 0x20, kRespectQuietTimeFlag = 0x80;
 
 HRESULT LastError() noexcept
 {
@@ -164,58 +169,75 @@ bool NotificationIcon::LeftClickMenu() const noexcept { return leftClickMenu_; }
 
 HRESULT NotificationIcon::AddMenuItem(const Text& caption, LONG& id) noexcept
 {
-    if (closed_) return NotConnected();
-    if (caption.Empty()) return Describe(E_INVALIDARG, L"A menu item needs a caption.");
-    RETURN_IF_FAILED(Append(MF_STRING, static_cast<UINT_PTR>(nextItemId_), caption.Chars()));
-    id = nextItemId_++;
-    return S_OK;
+    return AddMenuItemTo(IconMenu::kTop, caption, id);
 }
 
-HRESULT NotificationIcon::AddSeparator() noexcept { return Append(MF_SEPARATOR, 0, nullptr); }
-
-HRESULT NotificationIcon::Append(UINT flags, UINT_PTR id, const wchar_t* caption) noexcept
+HRESULT NotificationIcon::AddMenuItemTo(LONG parent, const Text& caption, LONG& id) noexcept
 {
     if (closed_) return NotConnected();
-    if (!menu_) menu_.reset(::CreatePopupMenu());
-    if (!menu_ || !::AppendMenuW(menu_.get(), flags, id, caption)) return LastError();
-    return S_OK;
+    return menu_.Add(parent, caption, false, id);
 }
 
-HRESULT NotificationIcon::FindItem(LONG id) const noexcept
+HRESULT NotificationIcon::AddSubMenu(LONG parent, const Text& caption, LONG& id) noexcept
 {
     if (closed_) return NotConnected();
-    // Separators carry identifier 0, which names no item.
-    if (id > 0 && menu_ && ::GetMenuState(menu_.get(), static_cast<UINT>(id), MF_BYCOMMAND) != static_cast<UINT>(-1))
-        return S_OK;
-    Text description;
-    description.Assign(L"No menu item has the identifier ");
-    description.AppendNumber(id);
-    return Describe(E_INVALIDARG, description.Chars());
+    return menu_.Add(parent, caption, true, id);
+}
+
+HRESULT NotificationIcon::AddSeparator() noexcept { return AddSeparatorTo(IconMenu::kTop); }
+
+HRESULT NotificationIcon::AddSeparatorTo(LONG parent) noexcept
+{
+    if (closed_) return NotConnected();
+    return menu_.AddSeparator(parent);
+}
+
+HRESULT NotificationIcon::SetMenuItemCaption(LONG id, const Text& caption) noexcept
+{
+    if (closed_) return NotConnected();
+    return menu_.SetCaption(id, caption);
+}
+
+HRESULT NotificationIcon::RemoveMenuItem(LONG id) noexcept
+{
+    if (closed_) return NotConnected();
+    RETURN_IF_FAILED(menu_.Remove(id));
+    // An open popup would still offer what is gone.
+    if (tracking_) ::EndMenu();
+    return S_OK;
 }
 
 HRESULT NotificationIcon::SetMenuItemChecked(LONG id, bool checked) noexcept
 {
-    RETURN_IF_FAILED(FindItem(id));
-    ::CheckMenuItem(menu_.get(), static_cast<UINT>(id), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-    return S_OK;
+    if (closed_) return NotConnected();
+    return menu_.SetChecked(id, checked);
 }
 
 HRESULT NotificationIcon::SetMenuItemEnabled(LONG id, bool enabled) noexcept
 {
-    RETURN_IF_FAILED(FindItem(id));
-    ::EnableMenuItem(menu_.get(), static_cast<UINT>(id), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-    return S_OK;
+    if (closed_) return NotConnected();
+    return menu_.SetEnabled(id, enabled);
 }
+
+HRESULT NotificationIcon::SetMenuItemRadio(LONG id, LONG group) noexcept
+{
+    if (closed_) return NotConnected();
+    return menu_.SetRadio(id, group);
+}
+
+HRESULT NotificationIcon::SetDefaultMenuItem(LONG id) noexcept
+{
+    if (closed_) return NotConnected();
+    return menu_.SetDefault(id);
+}
+
+LONG NotificationIcon::DefaultMenuItem() const noexcept { return menu_.Default(); }
 
 HRESULT NotificationIcon::ClearMenu() noexcept
 {
     if (closed_) return NotConnected();
-    if (tracking_ && !retired_) {
-        // The open popup still uses it: it goes when the popup's loop ends.
-        retired_ = std::move(menu_);
-        ::EndMenu();
-    }
-    menu_.reset();
+    menu_.Clear();
+    if (tracking_) ::EndMenu();
     return S_OK;
 }
 
@@ -224,17 +246,44 @@ HRESULT NotificationIcon::ShowBalloon(const Text& title, const Text& text, LONG 
     if (closed_) return NotConnected();
     if (kind < kBalloonNone || kind > kBalloonError)
         return Describe(E_INVALIDARG, L"The balloon kind must be 0 (none), 1 (information), 2 (warning) or 3 (error).");
+    return ShowNotification(title, text, kind, Text(), 0);
+}
+
+HRESULT NotificationIcon::ShowNotification(const Text& title, const Text& text, LONG kind, const Text& iconPath,
+                                           LONG options) noexcept
+{
+    if (closed_) return NotConnected();
+    if (kind < kBalloonNone || kind > kBalloonPicture)
+        return Describe(E_INVALIDARG,
+                        L"The notification kind must be 0 (none), 1 (information), 2 (warning), "
+                        L"3 (error) or 4 (the picture iconPath names).");
+    if ((options & ~(kNoSound | kRespectQuietTime)) != 0)
+        return Describe(E_INVALIDARG, L"The notification options are 1 (no sound) and 2 (respect quiet time).");
+    if (kind != kBalloonPicture && !iconPath.Empty())
+        return Describe(E_INVALIDARG, L"Only a notification of kind 4 shows the picture iconPath names.");
+    if (kind == kBalloonPicture && iconPath.Empty())
+        return Describe(E_INVALIDARG, L"A notification of kind 4 needs the picture iconPath names.");
     if (!wanted_)
         return Describe(HRESULT_FROM_WIN32(ERROR_INVALID_STATE),
                         L"The icon must be visible before it shows a balloon.");
+    UniqueIcon picture;
+    if (kind == kBalloonPicture) {
+        const HRESULT hr = LoadIconFile(iconPath, ShellIconMetric(SM_CXICON), ShellIconMetric(SM_CYICON), picture);
+        if (FAILED(hr)) return Describe(hr, L"The icon file cannot be used:", &iconPath);
+    }
     NOTIFYICONDATAW data{};
     Fill(data, NIF_INFO | NIF_TIP | NIF_SHOWTIP);
     CopyCut(data.szInfoTitle, title);
     CopyCut(data.szInfo, text);
-    // The kinds are NIIF_NONE, NIIF_INFO, NIIF_WARNING and NIIF_ERROR in order.
-    data.dwInfoFlags = static_cast<DWORD>(kind);
+    // Kinds 0 to 3 are NIIF_NONE, NIIF_INFO, NIIF_WARNING and NIIF_ERROR in order.
+    data.dwInfoFlags = kind == kBalloonPicture ? NIIF_USER | kLargeIcon : static_cast<DWORD>(kind);
+    if (options & kNoSound) data.dwInfoFlags |= NIIF_NOSOUND;
+    if (options & kRespectQuietTime) data.dwInfoFlags |= kRespectQuietTimeFlag;
+    data.hBalloonIcon = picture.get();
     if (!::Shell_NotifyIconW(NIM_MODIFY, &data))
         return Describe(E_FAIL, L"The notification area did not show the balloon.");
+    // The shell may draw the picture until this balloon goes.
+    balloonPicture_ = std::move(picture);
     // A new balloon, whose close is still to come.
     if (!text.Empty()) balloonCloseRaised_ = false;
     return S_OK;
@@ -247,7 +296,8 @@ HRESULT NotificationIcon::NextEvent(Text& event) noexcept
         return S_OK;
     }
     static constexpr const wchar_t* kNames[] = {
-        L"", L"Click", L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed"};
+        L"", L"Click",      L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed",
+        L"", L"RightClick", L"MiddleClick", L"BalloonShown"};
     const IconEventRecord& oldest = queue_.Front();
     Text text;
     RETURN_IF_FAILED(text.Assign(kNames[static_cast<LONG>(oldest.event)]));
@@ -316,6 +366,7 @@ void NotificationIcon::TakeFromShell() noexcept
     if (!wanted_) return;
     // Whatever the add answered: the shell may have kept the icon.
     Tell(NIM_DELETE, 0);
+    balloonPicture_.reset();
     if (retrying_ && hwnd_) ::KillTimer(hwnd_.get(), kRetryTimer);
     wanted_ = inShell_ = versioned_ = retrying_ = false;
     exitRecord_.Forget();
@@ -358,19 +409,26 @@ void NotificationIcon::OnShellCallback(UINT event, POINT anchor) noexcept
             swallowSelect_ = true;
             doubleClickTick_ = ::GetTickCount();
             Raise(IconEvent::DoubleClick, 0, Text());
+            ChooseDefault();
             break;
         case WM_CONTEXTMENU:
-            ShowMenu(anchor);
+            ShowMenu(anchor, true);
+            break;
+        case WM_MBUTTONUP:
+            Raise(IconEvent::MiddleClick, 0, Text());
             break;
         case NIN_BALLOONSHOW:
             balloonCloseRaised_ = false;
+            Raise(IconEvent::BalloonShown, 0, Text());
             break;
         case NIN_BALLOONUSERCLICK:
+            balloonPicture_.reset();
             Raise(IconEvent::BalloonClick, 0, Text());
             break;
         case NIN_BALLOONTIMEOUT:
         case NIN_BALLOONHIDE:
             // Timed out, dismissed, replaced or gone with its icon: one close per balloon.
+            balloonPicture_.reset();
             if (!balloonCloseRaised_) {
                 balloonCloseRaised_ = true;
                 Raise(IconEvent::BalloonClosed, 0, Text());
@@ -384,25 +442,55 @@ void NotificationIcon::OnShellCallback(UINT event, POINT anchor) noexcept
 void NotificationIcon::Select(POINT anchor) noexcept
 {
     if (leftClickMenu_) {
-        ShowMenu(anchor);
+        ShowMenu(anchor, false);
     } else {
         Raise(IconEvent::Click, 0, Text());
     }
 }
 
-void NotificationIcon::ShowMenu(POINT anchor) noexcept
+void NotificationIcon::ChooseDefault() noexcept
 {
-    if (tracking_ || !menu_ || ::GetMenuItemCount(menu_.get()) <= 0) return;
+    const LONG id = menu_.Default();
+    if (id == 0 || !menu_.IsEnabledItem(id)) return;
+    Text caption;
+    ItemCaption(menu_.Popup(), static_cast<UINT>(id), caption);
+    Raise(IconEvent::MenuItemClick, id, caption);
+}
+
+void NotificationIcon::ShowMenu(POINT anchor, bool rightClick) noexcept
+{
+    if (tracking_) return;
+    // MenuOpening goes to the handlers before the popup opens, which a
+    // message another thread sent, or a running handler, does not allow:
+    // the popup opens from the window's own message instead.
+    if (raising_ || ::InSendMessageEx(nullptr) != ISMEX_NOSEND) {
+        if (hwnd_) ::PostMessageW(hwnd_.get(), kShowMenuMessage, rightClick, MAKELPARAM(anchor.x, anchor.y));
+        return;
+    }
+    // What waits is heard first; then the handlers may change the menu.
+    Deliver();
+    const bool wanted = wanted_;
+    if (listener_) CallListener(IconEvent::MenuOpening, 0, Text());
+    // Hidden, closed or released by a handler: no popup.
+    if (closed_ || (wanted && !wanted_)) return;
+    const HMENU shown = menu_.Popup();
+    if (!shown) {
+        if (rightClick) Raise(IconEvent::RightClick, 0, Text());
+        return;
+    }
     tracking_ = true;
-    const HMENU shown = menu_.get();
+    menu_.BeginPopup();
     const POINT at = ToLogicalPoint(hwnd_.get(), anchor);
     const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
     const LONG chosen = TrackIconPopup(hwnd_.get(), shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, at.x, at.y);
-    // Read now: the host may clear the menu before the event is delivered.
+    // Read now: the host may change the menu before the event is delivered.
     Text caption;
-    if (chosen > 0) ItemCaption(shown, static_cast<UINT>(chosen), caption);
+    if (chosen > 0) {
+        ItemCaption(shown, static_cast<UINT>(chosen), caption);
+        menu_.Chosen(chosen);
+    }
     tracking_ = false;
-    retired_.reset();
+    menu_.EndPopup();
     if (closed_) {
         // Closed from inside the popup's loop, which needed the window and menu until now.
         Dismantle(true);
@@ -483,9 +571,10 @@ void NotificationIcon::Dismantle(bool destroyWindow) noexcept
     UniqueWindow window = LetGoOfWindow();
     if (!destroyWindow) window.release();
     window.reset();
-    retired_.reset();
-    menu_.reset();
+    menu_.EndPopup();
+    menu_.Clear();
     icon_.reset();
+    balloonPicture_.reset();
 }
 
 UniqueWindow NotificationIcon::LetGoOfWindow() noexcept
@@ -520,6 +609,10 @@ LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam
         icon->Deliver();
         return 0;
     }
+    if (msg == kShowMenuMessage) {
+        icon->ShowMenu(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, wParam != 0);
+        return 0;
+    }
     if (msg == WM_TIMER && wParam == kRetryTimer) {
         icon->OfferToShell();
         return 0;
@@ -537,23 +630,6 @@ LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam
     // destroys it, so one that finds the object here is forged (posted or
     // sent from elsewhere) and changes nothing.
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-}  // namespace zanthel
-
-namespace zanthel {
-
-HRESULT NotificationIcon::AddMenuItemTo(LONG, const Text&, LONG&) noexcept { return E_NOTIMPL; }
-HRESULT NotificationIcon::AddSubMenu(LONG, const Text&, LONG&) noexcept { return E_NOTIMPL; }
-HRESULT NotificationIcon::AddSeparatorTo(LONG) noexcept { return E_NOTIMPL; }
-HRESULT NotificationIcon::SetMenuItemCaption(LONG, const Text&) noexcept { return E_NOTIMPL; }
-HRESULT NotificationIcon::RemoveMenuItem(LONG) noexcept { return E_NOTIMPL; }
-HRESULT NotificationIcon::SetMenuItemRadio(LONG, LONG) noexcept { return E_NOTIMPL; }
-HRESULT NotificationIcon::SetDefaultMenuItem(LONG) noexcept { return E_NOTIMPL; }
-LONG NotificationIcon::DefaultMenuItem() const noexcept { return 0; }
-HRESULT NotificationIcon::ShowNotification(const Text&, const Text&, LONG, const Text&, LONG) noexcept
-{
-    return E_NOTIMPL;
 }
 
 }  // namespace zanthel

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "notify/event_ring.h"
+#include "notify/icon_menu.h"
 #include "common/exit_cleanup.h"
 #include "common/handles.h"
 #include "common/ref_counted.h"
@@ -150,11 +151,13 @@ private:
     // The picture at the notification area's size: path's, or the built-in one.
     HRESULT LoadPicture(const Text& path, UniqueIcon& loaded, int& size) const noexcept;
     void Scaled() noexcept;
-    HRESULT Append(UINT flags, UINT_PTR id, const wchar_t* caption) noexcept;
-    HRESULT FindItem(LONG id) const noexcept;
     void OnShellCallback(UINT event, POINT anchor) noexcept;
     void Select(POINT anchor) noexcept;
-    void ShowMenu(POINT anchor) noexcept;
+    // rightClick: by the right button or the menu key, which raise
+    // RightClick when the menu is empty.
+    void ShowMenu(POINT anchor, bool rightClick) noexcept;
+    // A double click chooses the default item.
+    void ChooseDefault() noexcept;
     void Raise(IconEvent event, LONG itemId, const Text& caption) noexcept;
     void CallListener(IconEvent event, LONG itemId, const Text& caption) noexcept;
     void PostDelivery() noexcept;
@@ -169,16 +172,15 @@ private:
     UniqueIcon icon_;
     // The width icon_ was loaded at, to reload when the scale changes.
     int iconSize_ = 0;
-    UniqueMenu menu_;
-    // A menu cleared while its popup is open, kept until the popup's loop ends.
-    UniqueMenu retired_;
+    IconMenu menu_;
+    // A balloon's own picture, kept while the shell may draw it.
+    UniqueIcon balloonPicture_;
     Text tip_, iconPath_;
     IconEventListener* listener_ = nullptr;
     EventRing queue_{kQueueCapacity, kQueueCapacity};
     // Events the listener has yet to hear, in the order they came. It grows
     // rather than lose one while a slow listener is being called.
     EventRing backlog_{16, 65536};
-    LONG nextItemId_ = 1;
     // The callback before the current one, and when the last key select
     // came: Enter on the icon selects twice.
     UINT lastCallback_ = 0;

@@ -103,17 +103,37 @@ std::vector<std::wstring> Drain(const Ref<NotificationIcon>& icon)
     return events;
 }
 
-struct Recorder final : IconEventListener {
+const wchar_t* Name(IconEvent event)
+{
+    static const wchar_t* names[] = {L"",
+                                     L"Click",
+                                     L"DoubleClick",
+                                     L"MenuItemClick",
+                                     L"BalloonClick",
+                                     L"BalloonClosed",
+                                     L"MenuOpening",
+                                     L"RightClick",
+                                     L"MiddleClick",
+                                     L"BalloonShown"};
+    return names[static_cast<int>(event)];
+}
+
+// A listener that writes down what it hears and where it heard it;
+// MenuOpening only when asked, as 1.0's events have none.
+struct Witness final : IconEventListener {
     std::vector<std::wstring> heard;
-    bool duringPopup = false;
+    bool hearOpening = false, duringPopup = false;
+    int depth = 0, deepest = 0, insideSentMessage = 0;
+    std::function<void()> handler;
     void IconEventRaised(IconEvent event, LONG id, const Text& caption) noexcept override
     {
-        static const wchar_t* names[] = {
-            L"", L"Click", L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed"};
+        if (event == IconEvent::MenuOpening && !hearOpening) return;
         duringPopup |= OpenPopupMenuWindow() != nullptr;
-        std::wstring text = names[static_cast<int>(event)];
-        if (id) text += L"," + std::to_wstring(id) + L"," + S(caption);
-        heard.push_back(text);
+        heard.push_back(Name(event) + (id ? L"," + std::to_wstring(id) + L"," + S(caption) : L""));
+        insideSentMessage += ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
+        deepest = std::max(deepest, ++depth);
+        if (handler) handler();
+        --depth;
     }
 };
 
@@ -123,7 +143,7 @@ TEST(NotifyEvents, TheListenerHearsEachEventOnceAndMenuChoicesOnlyAfterThePopupC
 {
     OnFreshApartment([] {
         auto icon = NewIcon();
-        Recorder recorder;
+        Witness recorder;
         icon->Listen(&recorder);
         LONG id = 0;
         icon->AddMenuItem(T(L"Open"), id);
@@ -374,23 +394,6 @@ TEST(NotifyShell, AWantedIconIsOfferedUntilTheShellHasItAndAlwaysDeleted)
     });
 }
 
-// A listener that writes down what it hears and where it heard it.
-struct Witness final : IconEventListener {
-    std::vector<std::wstring> heard;
-    int depth = 0, deepest = 0, insideSentMessage = 0;
-    std::function<void()> handler;
-    void IconEventRaised(IconEvent event, LONG id, const Text&) noexcept override
-    {
-        static const wchar_t* names[] = {
-            L"", L"Click", L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed"};
-        heard.push_back(names[static_cast<int>(event)] + (id ? L"," + std::to_wstring(id) : L""));
-        insideSentMessage += ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
-        deepest = std::max(deepest, ++depth);
-        if (handler) handler();
-        --depth;
-    }
-};
-
 TEST(NotifyEvents, EnterSelectsOnceAndEachBalloonClosesOnce)
 {
     OnFreshApartment([] {
@@ -399,7 +402,8 @@ TEST(NotifyEvents, EnterSelectsOnceAndEachBalloonClosesOnce)
                            NIN_BALLOONSHOW, NIN_BALLOONHIDE, NIN_BALLOONTIMEOUT})
             Callback(icon->Window(), event);
         // The third key select is a press of its own; a click is never swallowed.
-        EXPECT_EQ((std::vector<std::wstring>{L"Click", L"Click", L"Click", L"BalloonClosed", L"BalloonClosed"}),
+        EXPECT_EQ((std::vector<std::wstring>{L"Click", L"Click", L"Click", L"BalloonClosed", L"BalloonShown",
+                                             L"BalloonClosed"}),
                   Drain(icon));
     });
 }
@@ -440,7 +444,7 @@ TEST(NotifyEvents, EventsWaitTheirTurnInTheOrderTheyCame)
         std::vector<std::wstring> expected{L"BalloonClick"};
         expected.insert(expected.end(), 50, L"Click");
         expected.insert(expected.end(), 20, L"BalloonClick");
-        expected.insert(expected.end(), {L"MenuItemClick,1", L"Click"});
+        expected.insert(expected.end(), {L"MenuItemClick,1,Open", L"Click"});
         EXPECT_EQ(expected, witness.heard);
         EXPECT_EQ(1, witness.deepest);
         EXPECT_EQ(0, witness.insideSentMessage);
@@ -534,5 +538,164 @@ TEST(NotifyScale, TheIconIsSizedForTheShellsScaleAndTheMenuAnchoredInLogicalPixe
         icon->AddMenuItem(T(L"Open"), id);
         Callback(icon->Window(), WM_CONTEXTMENU, 400, 300);
         EXPECT_EQ(std::make_pair(200L, 150L), std::make_pair(popupAt.x, popupAt.y));
+    });
+}
+
+namespace {
+
+// The open popup's menu, read from its window.
+HMENU OpenPopupMenu() { return reinterpret_cast<HMENU>(::SendMessageW(OpenPopupMenuWindow(), MN_GETHMENU, 0, 0)); }
+
+MENUITEMINFOW ItemAt(HMENU menu, UINT position)
+{
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU;
+    ::GetMenuItemInfoW(menu, position, TRUE, &info);
+    return info;
+}
+
+// Opens the icon's popup with a right click, runs look while it is open,
+// then presses keys in it.
+void InPopup(const Ref<NotificationIcon>& icon, std::function<void(HMENU)> look, std::vector<WPARAM> keys = {})
+{
+    RunSoon(300ms, [look, keys] {
+        look(OpenPopupMenu());
+        for (WPARAM key : keys) ::PostMessageW(OpenPopupMenuWindow(), WM_KEYDOWN, key, 0);
+        if (keys.empty()) ::EndMenu();
+    });
+    RunSoon(3s, [] { ::EndMenu(); });
+    Callback(icon->Window(), WM_CONTEXTMENU, 100, 100);
+    PumpMessages(50ms);
+}
+
+}  // namespace
+
+// Items and submenus share one sequence of identifiers; a nested item is
+// chosen by its own identifier, and misuse names the identifier.
+TEST(NotifyMenuTree, SubmenusNestAndTheirItemsAreChosenByTheirOwnIdentifiers)
+{
+    OnFreshApartment([] {
+        auto icon = NewIcon();
+        Witness witness;
+        icon->Listen(&witness);
+        LONG settings = 0, mode = 0, fast = 0, slow = 0, exit = 0, gone = 0;
+        ASSERT_EQ(S_OK, icon->AddSubMenu(0, T(L"Settings"), settings));
+        ASSERT_EQ(S_OK, icon->AddSubMenu(settings, T(L"Mode"), mode));
+        ASSERT_EQ(S_OK, icon->AddMenuItemTo(mode, T(L"Fast"), fast));
+        ASSERT_EQ(S_OK, icon->AddMenuItemTo(mode, T(L"Slow"), slow));
+        ASSERT_EQ(S_OK, icon->AddSeparatorTo(settings));
+        ASSERT_EQ(S_OK, icon->AddMenuItemTo(settings, T(L"Gone"), gone));
+        ASSERT_EQ(S_OK, icon->AddMenuItem(T(L"Exit"), exit));
+        EXPECT_EQ((std::vector<LONG>{1, 2, 3, 4, 5, 6}), (std::vector<LONG>{settings, mode, fast, slow, gone, exit}));
+        EXPECT_EQ(S_OK, icon->SetMenuItemCaption(slow, T(L"Slowly")));
+        EXPECT_EQ(S_OK, icon->RemoveMenuItem(gone));
+
+        LONG id = 0;
+        EXPECT_EQ(E_INVALIDARG, icon->AddMenuItemTo(exit, T(L"x"), id));
+        EXPECT_NE(std::wstring::npos, Described().find(L"6"));
+        EXPECT_EQ(E_INVALIDARG, icon->SetMenuItemChecked(gone, true));
+        EXPECT_NE(std::wstring::npos, Described().find(L"5"));
+        EXPECT_EQ(E_INVALIDARG, icon->SetMenuItemChecked(mode, true));
+        EXPECT_EQ(E_INVALIDARG, icon->SetMenuItemCaption(fast, T(L"")));
+
+        InPopup(icon, [](HMENU) {}, {VK_DOWN, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_RETURN});
+        PumpUntil([&] { return !witness.heard.empty(); });
+        EXPECT_EQ(std::vector<std::wstring>{L"MenuItemClick,4,Slowly"}, witness.heard);
+
+        // A submenu goes with everything in it; identifiers are never reused.
+        EXPECT_EQ(S_OK, icon->RemoveMenuItem(settings));
+        EXPECT_EQ(E_INVALIDARG, icon->SetMenuItemEnabled(fast, false));
+        ASSERT_EQ(S_OK, icon->AddMenuItem(T(L"New"), id));
+        EXPECT_EQ(7, id);
+    });
+}
+
+// Radio groups are per submenu; the default item is bold and a double
+// click chooses it; MenuOpening may change the menu the popup shows.
+TEST(NotifyMenuTree, RadioGroupsTheDefaultItemAndMenuOpeningShapeThePopup)
+{
+    OnFreshApartment([] {
+        auto icon = NewIcon();
+        Witness witness;
+        witness.hearOpening = true;
+        icon->Listen(&witness);
+        LONG a = 0, b = 0, plain = 0, added = 0;
+        // An empty menu: MenuOpening may fill it, or RightClick comes instead.
+        witness.handler = [&] {
+            if (witness.heard.back() == L"MenuOpening" && !added) icon->AddMenuItem(T(L"A"), added);
+        };
+        std::vector<UINT> shownIds;
+        InPopup(icon, [&](HMENU menu) { shownIds.push_back(ItemAt(menu, 0).wID); });
+        EXPECT_EQ(std::vector<UINT>{1}, shownIds);
+        ASSERT_EQ(1, added);
+        a = added;
+        icon->AddMenuItem(T(L"B"), b);
+        icon->AddMenuItem(T(L"Plain"), plain);
+        EXPECT_EQ(S_OK, icon->SetMenuItemRadio(a, 1));
+        EXPECT_EQ(S_OK, icon->SetMenuItemRadio(b, 1));
+        EXPECT_EQ(S_OK, icon->SetMenuItemChecked(a, true));
+        EXPECT_EQ(S_OK, icon->SetDefaultMenuItem(plain));
+        EXPECT_EQ(plain, icon->DefaultMenuItem());
+        MENUITEMINFOW marks[3] = {};
+        witness.heard.clear();
+        InPopup(icon,
+                [&](HMENU menu) {
+                    std::generate(std::begin(marks), std::end(marks),
+                                  [&, i = 0u]() mutable { return ItemAt(menu, i++); });
+                },
+                {VK_DOWN, VK_DOWN, VK_RETURN});
+        EXPECT_TRUE(marks[0].fType & MFT_RADIOCHECK);
+        EXPECT_TRUE(marks[0].fState & MFS_CHECKED);
+        EXPECT_FALSE(marks[1].fState & MFS_CHECKED);
+        EXPECT_TRUE(marks[2].fState & MFS_DEFAULT);
+        PumpUntil([&] { return witness.heard.size() >= 2; });
+        // Choosing B checked it and unchecked A before the event.
+        InPopup(icon, [&](HMENU menu) { marks[0] = ItemAt(menu, 0), marks[1] = ItemAt(menu, 1); });
+        EXPECT_FALSE(marks[0].fState & MFS_CHECKED);
+        EXPECT_TRUE(marks[1].fState & MFS_CHECKED);
+
+        Callback(icon->Window(), WM_LBUTTONDBLCLK);
+        PumpMessages(50ms);
+        EXPECT_EQ(S_OK, icon->RemoveMenuItem(plain));
+        EXPECT_EQ(0, icon->DefaultMenuItem());
+        // MenuOpening that empties the menu: RightClick, and no popup.
+        witness.handler = [&] {
+            if (witness.heard.back() == L"MenuOpening") icon->ClearMenu();
+        };
+        Callback(icon->Window(), WM_CONTEXTMENU, 100, 100);
+        EXPECT_EQ((std::vector<std::wstring>{L"MenuOpening", L"MenuItemClick,2,B", L"MenuOpening", L"DoubleClick",
+                                             L"MenuItemClick,3,Plain", L"MenuOpening", L"RightClick"}),
+                  witness.heard);
+        Callback(icon->Window(), WM_MBUTTONUP);
+        Callback(icon->Window(), NIN_BALLOONSHOW);
+        const auto queued = Drain(icon);
+        EXPECT_EQ((std::vector<std::wstring>{L"RightClick", L"MiddleClick", L"BalloonShown"}),
+                  std::vector<std::wstring>(queued.end() - 3, queued.end()));
+    });
+}
+
+// A notification with the program's own picture, quietly: the fields the
+// shell needs, and nothing shown for a request that cannot be met.
+TEST(NotifyShell, ANotificationCarriesItsPictureAndOptionsOrIsRefused)
+{
+    OnFreshApartment([] {
+        ShellSpy spy;
+        TempFile file(L"zanthel_notification.ico", IconFileBytes());
+        auto icon = NewIcon();
+        ASSERT_EQ(S_OK, icon->SetVisible(true));
+        shellCalls.clear();
+        EXPECT_EQ(E_INVALIDARG, icon->ShowNotification(T(L"t"), T(L"x"), 4, T(L""), 0));
+        EXPECT_EQ(E_INVALIDARG, icon->ShowNotification(T(L"t"), T(L"x"), 1, T(file.path()), 0));
+        EXPECT_EQ(E_INVALIDARG, icon->ShowNotification(T(L"t"), T(L"x"), 1, T(L""), 4));
+        EXPECT_TRUE(FAILED(icon->ShowNotification(T(L"t"), T(L"x"), 4, T(L"C:\\no\\such.ico"), 0)));
+        EXPECT_NE(std::wstring::npos, Described().find(L"C:\\no\\such.ico"));
+        EXPECT_TRUE(shellCalls.empty());
+        ASSERT_EQ(S_OK, icon->ShowNotification(T(L"Done"), T(L"Measured"), 4, T(file.path()), 3));
+        ASSERT_EQ(1u, shellCalls.size());
+        const NOTIFYICONDATAW& shown = shellCalls[0].second;
+        EXPECT_EQ(UINT(NIF_INFO | NIF_TIP | NIF_SHOWTIP), shown.uFlags & (NIF_INFO | NIF_TIP | NIF_SHOWTIP));
+        EXPECT_EQ(DWORD(NIIF_USER | 0x20 | NIIF_NOSOUND | 0x80), shown.dwInfoFlags);
+        EXPECT_EQ(::GetSystemMetrics(SM_CXICON), Width(shown.hBalloonIcon));
     });
 }
