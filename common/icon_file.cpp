@@ -63,15 +63,22 @@ bool IsIconImage(const BYTE* image, DWORD length)
     return header + table + colourBits <= length;
 }
 
-// The loaders trust the header and directory too: a count or an image that
-// runs past the data makes them read past it.
+// The images an icon file lists after its 6-byte header, in entries of
+// entrySize bytes; 0 when the header is wrong or the directory runs past
+// size. The loaders trust it: a count or an image that runs past the data
+// makes them read past it.
+DWORD ImageCount(const BYTE* bytes, DWORD size, DWORD entrySize)
+{
+    if (size < 6 || LittleEndian(bytes, 2) != 0 || LittleEndian(bytes + 2, 2) != 1) return 0;
+    const DWORD count = LittleEndian(bytes + 4, 2);
+    return 6 + count * entrySize <= size ? count : 0;  // at most about 1 MB, so no overflow
+}
+
 bool IsIconFile(const BYTE* bytes, DWORD size)
 {
-    if (size < 6 || LittleEndian(bytes, 2) != 0 || LittleEndian(bytes + 2, 2) != 1) return false;
-    const DWORD count = LittleEndian(bytes + 4, 2);
-    const DWORD directoryEnd = 6 + count * 16;  // at most about 1 MB, so no overflow
-    if (count == 0 || directoryEnd > size) return false;
-    for (const BYTE* entry = bytes + 6; entry < bytes + directoryEnd; entry += 16) {
+    const DWORD count = ImageCount(bytes, size, 16);
+    if (count == 0) return false;
+    for (const BYTE* entry = bytes + 6; entry < bytes + 6 + count * 16; entry += 16) {
         const DWORD length = LittleEndian(entry + 8, 4);
         const DWORD offset = LittleEndian(entry + 12, 4);
         if (offset > size || length > size - offset || !IsIconImage(bytes + offset, length)) return false;
@@ -104,6 +111,43 @@ bool SuitsBetter(DWORD depth, DWORD than, DWORD display)
     return depth <= display ? depth > than : depth < than;
 }
 
+// Takes, of the checked images offered, the one the system's loaders would:
+// the exact width, else the smallest wider one, else the widest (a directory
+// width of 0 means 256); of that width, the best depth.
+class ImageChooser {
+public:
+    explicit ImageChooser(int width) noexcept : width_(width), display_(DisplayDepth()) {}
+
+    void Offer(BYTE directoryWidth, const BYTE* image, DWORD length) noexcept
+    {
+        const int width = directoryWidth ? directoryWidth : 256;
+        const DWORD depth = ImageDepth(image, length);
+        const bool nearer = chosenWidth_ < width_ ? width > chosenWidth_ : width >= width_ && width < chosenWidth_;
+        if (chosen_ && (width == chosenWidth_ ? !SuitsBetter(depth, chosenDepth_, display_) : !nearer)) return;
+        chosen_ = image;
+        chosenLength_ = length;
+        chosenWidth_ = width;
+        chosenDepth_ = depth;
+    }
+
+    HRESULT Create(int width, int height, UniqueIcon& icon) const noexcept
+    {
+        if (!chosen_) return CTL_E_INVALIDPICTURE;
+        // The loader only reads the image, though through a pointer that is not const.
+        icon.reset(::CreateIconFromResourceEx(const_cast<BYTE*>(chosen_), chosenLength_, TRUE, 0x00030000, width,
+                                              height, LR_DEFAULTCOLOR));
+        return icon ? S_OK : CTL_E_INVALIDPICTURE;
+    }
+
+private:
+    const int width_;
+    const DWORD display_;
+    const BYTE* chosen_ = nullptr;
+    DWORD chosenLength_ = 0;
+    int chosenWidth_ = 0;
+    DWORD chosenDepth_ = 0;
+};
+
 // The bytes of a stream on global memory, locked while this lives.
 class LockedStream {
 public:
@@ -128,21 +172,26 @@ private:
     BYTE* bytes_ = nullptr;
 };
 
+// A regular disk file: a pipe or a device could keep a read waiting for ever.
+HRESULT OpenDiskFile(const wchar_t* name, UniqueFile& file) noexcept
+{
+    const HANDLE opened = ::CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
+    file.reset(opened);
+    return ::GetFileType(opened) == FILE_TYPE_DISK ? S_OK : CTL_E_INVALIDPICTURE;
+}
+
 }  // namespace
 
 HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept
 {
     // Cut at a nul, the name would be another file's.
     if (path.HasNul()) return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-    const HANDLE opened =
-        ::CreateFileW(path.Chars(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
-    UniqueFile file(opened);
-    // A pipe or a device could keep the read waiting for ever.
+    UniqueFile file;
+    RETURN_IF_FAILED(OpenDiskFile(path.Chars(), file));
     LARGE_INTEGER length;
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.get(), &length) || length.QuadPart < 6 ||
-        length.QuadPart > kMaxIconFileBytes)
+    if (!::GetFileSizeEx(file.get(), &length) || length.QuadPart < 6 || length.QuadPart > kMaxIconFileBytes)
         return CTL_E_INVALIDPICTURE;
     size = static_cast<ULONG>(length.QuadPart);
 
@@ -165,28 +214,11 @@ HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) 
     RETURN_IF_FAILED(ReadIconFile(path, stream, size));
     LockedStream locked;
     RETURN_IF_FAILED(locked.Lock(stream.Get()));
-    BYTE* bytes = locked.Bytes();
-    // The exact size, else the smallest larger one, else the largest (a
-    // width of 0 in the directory means 256); of that size, the best depth.
-    const DWORD display = DisplayDepth();
-    const BYTE* chosen = nullptr;
-    int chosenWidth = 0;
-    DWORD chosenDepth = 0;
-    for (const BYTE* entry = bytes + 6; entry < bytes + 6 + LittleEndian(bytes + 4, 2) * 16; entry += 16) {
-        const int entryWidth = entry[0] ? entry[0] : 256;
-        const DWORD depth = ImageDepth(bytes + LittleEndian(entry + 12, 4), LittleEndian(entry + 8, 4));
-        const bool nearer =
-            chosenWidth < width ? entryWidth > chosenWidth : entryWidth >= width && entryWidth < chosenWidth;
-        const bool better = !chosen || (entryWidth == chosenWidth ? SuitsBetter(depth, chosenDepth, display) : nearer);
-        if (better) {
-            chosen = entry;
-            chosenWidth = entryWidth;
-            chosenDepth = depth;
-        }
-    }
-    icon.reset(::CreateIconFromResourceEx(bytes + LittleEndian(chosen + 12, 4), LittleEndian(chosen + 8, 4), TRUE,
-                                          0x00030000, width, height, LR_DEFAULTCOLOR));
-    return icon ? S_OK : CTL_E_INVALIDPICTURE;
+    const BYTE* bytes = locked.Bytes();
+    ImageChooser chooser(width);
+    for (const BYTE* entry = bytes + 6; entry < bytes + 6 + LittleEndian(bytes + 4, 2) * 16; entry += 16)
+        chooser.Offer(entry[0], bytes + LittleEndian(entry + 12, 4), LittleEndian(entry + 8, 4));
+    return chooser.Create(width, height, icon);
 }
 
 }  // namespace zanthel
