@@ -59,6 +59,7 @@ using UniqueLocal = UniqueHandle<HLOCAL, CloseLocal>;
 using UniqueFile = UniqueHandle<HANDLE, CloseFile>;
 using UniqueSafeArray = UniqueHandle<SAFEARRAY*, CloseSafeArray>;
 using UniqueWindow = UniqueHandle<HWND, CloseWindowHandle>;
+using UniqueModule = UniqueHandle<HMODULE, ::FreeLibrary>;
 
 // Variants that start empty and are cleared when they go.
 template <UINT Count>

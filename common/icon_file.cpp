@@ -3,7 +3,11 @@
 #include "common/errors.h"
 #include "common/handles.h"
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <memory>
+#include <new>
 
 namespace zanthel {
 namespace {
@@ -63,15 +67,22 @@ bool IsIconImage(const BYTE* image, DWORD length)
     return header + table + colourBits <= length;
 }
 
-// The loaders trust the header and directory too: a count or an image that
+// The images an icon file or an icon group lists after their common 6-byte
+// header, in entries of entrySize bytes; 0 when the header is wrong or the
+// directory runs past size. The loaders trust both: a count or an image that
 // runs past the data makes them read past it.
+DWORD ImageCount(const BYTE* bytes, DWORD size, DWORD entrySize)
+{
+    if (size < 6 || LittleEndian(bytes, 2) != 0 || LittleEndian(bytes + 2, 2) != 1) return 0;
+    const DWORD count = LittleEndian(bytes + 4, 2);
+    return 6 + count * entrySize <= size ? count : 0;  // at most about 1 MB, so no overflow
+}
+
 bool IsIconFile(const BYTE* bytes, DWORD size)
 {
-    if (size < 6 || LittleEndian(bytes, 2) != 0 || LittleEndian(bytes + 2, 2) != 1) return false;
-    const DWORD count = LittleEndian(bytes + 4, 2);
-    const DWORD directoryEnd = 6 + count * 16;  // at most about 1 MB, so no overflow
-    if (count == 0 || directoryEnd > size) return false;
-    for (const BYTE* entry = bytes + 6; entry < bytes + directoryEnd; entry += 16) {
+    const DWORD count = ImageCount(bytes, size, 16);
+    if (count == 0) return false;
+    for (const BYTE* entry = bytes + 6; entry < bytes + 6 + count * 16; entry += 16) {
         const DWORD length = LittleEndian(entry + 8, 4);
         const DWORD offset = LittleEndian(entry + 12, 4);
         if (offset > size || length > size - offset || !IsIconImage(bytes + offset, length)) return false;
@@ -104,6 +115,43 @@ bool SuitsBetter(DWORD depth, DWORD than, DWORD display)
     return depth <= display ? depth > than : depth < than;
 }
 
+// Takes, of the checked images offered, the one the system's loaders would:
+// the exact width, else the smallest wider one, else the widest (a directory
+// width of 0 means 256); of that width, the best depth.
+class ImageChooser {
+public:
+    explicit ImageChooser(int width) noexcept : width_(width), display_(DisplayDepth()) {}
+
+    void Offer(BYTE directoryWidth, const BYTE* image, DWORD length) noexcept
+    {
+        const int width = directoryWidth ? directoryWidth : 256;
+        const DWORD depth = ImageDepth(image, length);
+        const bool nearer = chosenWidth_ < width_ ? width > chosenWidth_ : width >= width_ && width < chosenWidth_;
+        if (chosen_ && (width == chosenWidth_ ? !SuitsBetter(depth, chosenDepth_, display_) : !nearer)) return;
+        chosen_ = image;
+        chosenLength_ = length;
+        chosenWidth_ = width;
+        chosenDepth_ = depth;
+    }
+
+    HRESULT Create(int width, int height, UniqueIcon& icon) const noexcept
+    {
+        if (!chosen_) return CTL_E_INVALIDPICTURE;
+        // The loader only reads the image, though through a pointer that is not const.
+        icon.reset(::CreateIconFromResourceEx(const_cast<BYTE*>(chosen_), chosenLength_, TRUE, 0x00030000, width,
+                                              height, LR_DEFAULTCOLOR));
+        return icon ? S_OK : CTL_E_INVALIDPICTURE;
+    }
+
+private:
+    const int width_;
+    const DWORD display_;
+    const BYTE* chosen_ = nullptr;
+    DWORD chosenLength_ = 0;
+    int chosenWidth_ = 0;
+    DWORD chosenDepth_ = 0;
+};
+
 // The bytes of a stream on global memory, locked while this lives.
 class LockedStream {
 public:
@@ -128,21 +176,125 @@ private:
     BYTE* bytes_ = nullptr;
 };
 
+// A regular disk file: a pipe or a device could keep a read waiting for ever.
+HRESULT OpenDiskFile(const wchar_t* name, UniqueFile& file) noexcept
+{
+    const HANDLE opened = ::CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
+    file.reset(opened);
+    return ::GetFileType(opened) == FILE_TYPE_DISK ? S_OK : CTL_E_INVALIDPICTURE;
+}
+
+// "<file>,<index>" names the index-th icon group of a program file, as
+// Windows' own icon references do; "<file>,-<id>" the group of that id.
+struct GroupReference {
+    UINT comma = 0;
+    bool byId = false;
+    DWORD number = 0;  // stops at 0x10000: no file has that many groups, and no id is that large
+};
+
+bool ParseGroupReference(const Text& path, GroupReference& reference)
+{
+    const wchar_t* chars = path.Chars();
+    UINT at = path.Length();
+    while (at > 0 && chars[at - 1] >= L'0' && chars[at - 1] <= L'9') --at;
+    if (at == path.Length()) return false;
+    for (UINT digit = at; digit < path.Length(); ++digit)
+        reference.number = std::min<DWORD>(reference.number * 10 + (chars[digit] - L'0'), 0x10000);
+    reference.byId = at > 0 && chars[at - 1] == L'-';
+    if (reference.byId) --at;
+    if (at == 0 || chars[at - 1] != L',') return false;
+    reference.comma = at - 1;
+    return true;
+}
+
+// The resource types for the wide calls: without UNICODE the headers give them as ANSI names.
+const LPCWSTR kIconType = MAKEINTRESOURCEW(LOWORD(RT_ICON));
+const LPCWSTR kGroupType = MAKEINTRESOURCEW(LOWORD(RT_GROUP_ICON));
+
+struct GroupSearch {
+    DWORD remaining;
+    HRSRC found;
+};
+
+BOOL CALLBACK FindIndexedGroup(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR search) noexcept
+{
+    GroupSearch& wanted = *reinterpret_cast<GroupSearch*>(search);
+    if (wanted.remaining-- > 0) return TRUE;
+    wanted.found = ::FindResourceW(module, name, type);
+    return FALSE;
+}
+
+// A resource's bytes. The file's own tables place them, so they must lie in
+// what the mapping holds.
+bool ResourceBytes(HMODULE module, HRSRC found, const BYTE*& bytes, DWORD& size)
+{
+    if (!found) return false;
+    bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(module, found)));
+    size = ::SizeofResource(module, found);
+    MEMORY_BASIC_INFORMATION region;
+    return bytes && ::VirtualQuery(bytes, &region, sizeof region) && region.State == MEM_COMMIT &&
+           !(region.Protect & (PAGE_NOACCESS | PAGE_GUARD)) &&
+           size <= static_cast<SIZE_T>(static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize - bytes);
+}
+
+// The referenced group's image nearest to width x height, checked as each
+// image of an icon file is. The file is mapped as an image but none of its
+// code runs.
+HRESULT LoadIconGroup(const Text& path, const GroupReference& reference, int width, int height,
+                      UniqueIcon& icon) noexcept
+{
+    Text name;
+    RETURN_IF_FAILED(name.Assign(path.Chars(), reference.comma));
+    // LoadLibraryExW would search the DLL path for a bare name and add ".dll"
+    // to a name without an extension: it gets the full name of the file checked.
+    const DWORD needed = ::GetFullPathNameW(name.Chars(), 0, nullptr, nullptr);
+    if (needed == 0) return CTL_E_INVALIDPICTURE;
+    std::unique_ptr<wchar_t[]> full(new (std::nothrow) wchar_t[needed]);
+    if (!full) return E_OUTOFMEMORY;
+    wchar_t* fileName = nullptr;
+    const DWORD length = ::GetFullPathNameW(name.Chars(), needed, full.get(), &fileName);
+    if (length == 0 || length >= needed || !fileName || !std::wcschr(fileName, L'.')) return CTL_E_INVALIDPICTURE;
+    UniqueFile file;
+    RETURN_IF_FAILED(OpenDiskFile(full.get(), file));
+    const UniqueModule module(
+        ::LoadLibraryExW(full.get(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) return CTL_E_INVALIDPICTURE;
+
+    GroupSearch search{reference.number, nullptr};
+    if (!reference.byId)
+        ::EnumResourceNamesW(module.get(), kGroupType, FindIndexedGroup, reinterpret_cast<LONG_PTR>(&search));
+    else if (reference.number >= 1 && reference.number <= 0xFFFF)  // MAKEINTRESOURCEW keeps 16 bits
+        search.found = ::FindResourceW(module.get(), MAKEINTRESOURCEW(reference.number), kGroupType);
+    const BYTE* group = nullptr;
+    DWORD size = 0;
+    if (!ResourceBytes(module.get(), search.found, group, size)) return CTL_E_INVALIDPICTURE;
+    // Entries as an icon file's, with a 2-byte RT_ICON id for the offset.
+    const DWORD count = ImageCount(group, size, 14);
+    if (count == 0) return CTL_E_INVALIDPICTURE;
+    ImageChooser chooser(width);
+    for (const BYTE* entry = group + 6; entry < group + 6 + count * 14; entry += 14) {
+        const HRSRC image = ::FindResourceW(module.get(), MAKEINTRESOURCEW(LittleEndian(entry + 12, 2)), kIconType);
+        const BYTE* bytes = nullptr;
+        DWORD length = 0;
+        if (!ResourceBytes(module.get(), image, bytes, length) || !IsIconImage(bytes, length))
+            return CTL_E_INVALIDPICTURE;
+        chooser.Offer(entry[0], bytes, length);
+    }
+    return chooser.Create(width, height, icon);
+}
+
 }  // namespace
 
 HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept
 {
     // Cut at a nul, the name would be another file's.
     if (path.HasNul()) return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-    const HANDLE opened =
-        ::CreateFileW(path.Chars(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
-    UniqueFile file(opened);
-    // A pipe or a device could keep the read waiting for ever.
+    UniqueFile file;
+    RETURN_IF_FAILED(OpenDiskFile(path.Chars(), file));
     LARGE_INTEGER length;
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.get(), &length) || length.QuadPart < 6 ||
-        length.QuadPart > kMaxIconFileBytes)
+    if (!::GetFileSizeEx(file.get(), &length) || length.QuadPart < 6 || length.QuadPart > kMaxIconFileBytes)
         return CTL_E_INVALIDPICTURE;
     size = static_cast<ULONG>(length.QuadPart);
 
@@ -162,31 +314,20 @@ HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) 
 {
     Microsoft::WRL::ComPtr<IStream> stream;
     ULONG size = 0;
-    RETURN_IF_FAILED(ReadIconFile(path, stream, size));
+    const HRESULT read = ReadIconFile(path, stream, size);
+    // Only a name that no file has can reference an icon group.
+    GroupReference reference;
+    if ((read == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || read == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) &&
+        ParseGroupReference(path, reference))
+        return LoadIconGroup(path, reference, width, height, icon);
+    RETURN_IF_FAILED(read);
     LockedStream locked;
     RETURN_IF_FAILED(locked.Lock(stream.Get()));
-    BYTE* bytes = locked.Bytes();
-    // The exact size, else the smallest larger one, else the largest (a
-    // width of 0 in the directory means 256); of that size, the best depth.
-    const DWORD display = DisplayDepth();
-    const BYTE* chosen = nullptr;
-    int chosenWidth = 0;
-    DWORD chosenDepth = 0;
-    for (const BYTE* entry = bytes + 6; entry < bytes + 6 + LittleEndian(bytes + 4, 2) * 16; entry += 16) {
-        const int entryWidth = entry[0] ? entry[0] : 256;
-        const DWORD depth = ImageDepth(bytes + LittleEndian(entry + 12, 4), LittleEndian(entry + 8, 4));
-        const bool nearer =
-            chosenWidth < width ? entryWidth > chosenWidth : entryWidth >= width && entryWidth < chosenWidth;
-        const bool better = !chosen || (entryWidth == chosenWidth ? SuitsBetter(depth, chosenDepth, display) : nearer);
-        if (better) {
-            chosen = entry;
-            chosenWidth = entryWidth;
-            chosenDepth = depth;
-        }
-    }
-    icon.reset(::CreateIconFromResourceEx(bytes + LittleEndian(chosen + 12, 4), LittleEndian(chosen + 8, 4), TRUE,
-                                          0x00030000, width, height, LR_DEFAULTCOLOR));
-    return icon ? S_OK : CTL_E_INVALIDPICTURE;
+    const BYTE* bytes = locked.Bytes();
+    ImageChooser chooser(width);
+    for (const BYTE* entry = bytes + 6; entry < bytes + 6 + LittleEndian(bytes + 4, 2) * 16; entry += 16)
+        chooser.Offer(entry[0], bytes + LittleEndian(entry + 12, 4), LittleEndian(entry + 8, 4));
+    return chooser.Create(width, height, icon);
 }
 
 }  // namespace zanthel

@@ -1,5 +1,5 @@
-// Icon files that hosts name, read from the file system only and checked
-// before any picture or icon loader sees them.
+// Icon files and icon groups of program files that hosts name, read from the
+// file system only and checked before any picture or icon loader sees them.
 #pragma once
 
 #include "common/handles.h"
@@ -18,7 +18,11 @@ namespace zanthel {
 HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept;
 
 // The checked file's image nearest to width x height, at the deepest colour
-// the display shows, as an icon of that size.
+// the display shows, as an icon of that size. A name that no file has and
+// that ends in ",<index>" or ",-<id>" names, as Windows' own icon references
+// do, the index-th icon group of a program file (in EnumResourceNames order)
+// or the group of that id; the file is only mapped, its images checked and
+// chosen among as an icon file's.
 HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) noexcept;
 
 }  // namespace zanthel

@@ -4,6 +4,7 @@
 #include "support/host.h"
 #include "support/fresh_apartment.h"
 #include "component/notify_interface.h"
+#include "common/icon_resource.h"
 
 #include <winsock2.h>
 
@@ -158,11 +159,22 @@ BOOL WINAPI RecordAddW(DWORD message, PNOTIFYICONDATAW data)
 // The icon a NotifyIcon shows for path; the object stays with the caller.
 HICON NotifyIconShows(const ComPtr<INotifyIcon>& icon, const std::wstring& path)
 {
+    lastAddedW = nullptr;
     ReplaceImport(reinterpret_cast<const void*>(realNotifyW), reinterpret_cast<const void*>(&RecordAddW));
     EXPECT_EQ(S_OK, icon->put_Icon(Bstr(path).get()));
     EXPECT_EQ(S_OK, icon->put_Visible(VARIANT_TRUE));
     ReplaceImport(reinterpret_cast<const void*>(&RecordAddW), reinterpret_cast<const void*>(realNotifyW));
     return lastAddedW;
+}
+
+// The description a host reads when a NotifyIcon refuses path; empty if it takes it.
+std::wstring RefusalOf(const ComPtr<INotifyIcon>& icon, const std::wstring& path)
+{
+    if (SUCCEEDED(icon->put_Icon(Bstr(path).get()))) return L"";
+    ComPtr<IErrorInfo> info;
+    Bstr description;
+    if (::GetErrorInfo(0, &info) == S_OK) info->GetDescription(&description);
+    return description.str();
 }
 
 // The colour (0xRRGGBB) of an icon's first pixel.
@@ -247,5 +259,28 @@ TEST(IconFiles, BothClassesShowTheDeepestImageOfTheirSizeThatTheDisplayShows)
         EXPECT_EQ(0x0000ffu, ColourOf(NotifyIconShows(notifyIcon, icon.path())));
         const auto tray = NewTray();
         EXPECT_EQ(0x0000ffu, ColourOf(ShownFor(tray.Get(), icon.path())));
+    });
+}
+
+// As in Windows' own icon references, "<file>,<index>" and "<file>,-<id>"
+// name an icon group of a program file, but only when no file has the name.
+TEST(IconFiles, ANameEndingInAnIndexOrIdTakesAProgramFilesIconGroupUnlessAFileHasIt)
+{
+    OnFreshApartment([] {
+        const std::wstring dll = DllPath();
+        TempFile named(L"zanthel_named.ico,0", IconFileBytes());
+        // A copy is a file no process has loaded: mapped anew, not the loaded module.
+        TempFile library(L"zanthel_icons.icl", "");
+        ::CopyFileW(dll.c_str(), library.path().c_str(), FALSE);
+        for (const std::wstring& path :
+             {dll + L",0", library.path() + L",-" + std::to_wstring(ZANTHEL_BUILT_IN_ICON), named.path()})
+            EXPECT_NE(nullptr, NotifyIconShows(NewNotifyIcon(), path)) << path;
+        // One group only; an id past 16 bits must not wrap to the group's.
+        TempFile notProgram(L"zanthel_not_a_program.dll", "MZ is all there is");
+        const ComPtr<INotifyIcon> icon = NewNotifyIcon();
+        for (const std::wstring& path :
+             {dll + L",1", dll + L",-2", dll + L",-" + std::to_wstring(0x10000 + ZANTHEL_BUILT_IN_ICON),
+              notProgram.path() + L",0"})
+            EXPECT_NE(std::wstring::npos, RefusalOf(icon, path).find(L'"' + path + L'"')) << path;
     });
 }
