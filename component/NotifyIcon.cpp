@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "component/apartment_lifetime.h"
 
+#include <iterator>
 #include <utility>
 
 namespace zanthel {
@@ -37,10 +38,13 @@ HRESULT WithText(BSTR value, Body&& body) noexcept
     });
 }
 
+// The points that hear an event: DNotifyIconEvents has the events of 1.0 only.
+constexpr UINT PointsFor(IconEvent event) noexcept { return event <= IconEvent::BalloonClosed ? 2 : 1; }
+
 }  // namespace
 
 NotifyIcon::NotifyIcon(Ref<NotificationIcon>&& icon) noexcept
-    : events_(*this, DIID_DNotifyIconEvents), icon_(std::move(icon))
+    : points_{{*this, DIID_DNotifyIconEvents2}, {*this, DIID_DNotifyIconEvents}}, icon_(std::move(icon))
 {
     icon_->Listen(this);
 }
@@ -147,11 +151,14 @@ HRESULT NotifyIcon::put_LeftClickMenu(VARIANT_BOOL value) noexcept
     });
 }
 
-HRESULT NotifyIcon::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept { return events_.EnumPoints(points); }
+HRESULT NotifyIcon::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept
+{
+    return DispatchConnectionPoint::EnumPoints(points_, std::size(points_), points);
+}
 
 HRESULT NotifyIcon::FindConnectionPoint(REFIID riid, IConnectionPoint** point) noexcept
 {
-    return events_.FindPoint(riid, point);
+    return DispatchConnectionPoint::FindPoint(points_, std::size(points_), riid, point);
 }
 
 HRESULT NotifyIcon::GetClassInfo(ITypeInfo** info) noexcept
@@ -164,7 +171,7 @@ HRESULT NotifyIcon::GetGUID(DWORD kind, GUID* guid) noexcept
     if (!guid) return E_POINTER;
     *guid = GUID_NULL;
     if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
-    *guid = DIID_DNotifyIconEvents;
+    *guid = DIID_DNotifyIconEvents2;
     return S_OK;
 }
 
@@ -185,7 +192,7 @@ void NotifyIcon::IconEventRaised(IconEvent event, LONG itemId, const Text& capti
         V_I4(&arguments[1]) = itemId;
         count = 2;
     }
-    events_.Raise(static_cast<DISPID>(event), arguments, count);
+    DispatchConnectionPoint::Raise(points_, PointsFor(event), static_cast<DISPID>(event), arguments, count);
 }
 
 }  // namespace zanthel

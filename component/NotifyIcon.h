@@ -1,6 +1,6 @@
 // NotifyIcon, the second class a host creates: one notification icon of its
 // own, whose members go to the notify layer's NotificationIcon and whose
-// events go out through a connection point.
+// events go out through a connection point for each version's events.
 #pragma once
 
 #include "component/connection_point.h"
@@ -54,7 +54,8 @@ private:
 
     void IconEventRaised(IconEvent event, LONG itemId, const Text& caption) noexcept override;
 
-    DispatchConnectionPoint events_;
+    // DNotifyIconEvents2's point, the default, and then DNotifyIconEvents'.
+    DispatchConnectionPoint points_[2];
     Ref<NotificationIcon> icon_;
 };
 
