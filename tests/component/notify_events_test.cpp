@@ -235,6 +235,52 @@ TEST_F(Notify, A10SinkHearsTheEventsOf10AndA11SinkEveryEventBesideIt)
     EXPECT_EQ(S_OK, point2_->Unadvise(cookies[1]));
 }
 
+TEST_F(Notify, BothVersionsInterfacesAreOneObjectWhoseIDispatchReachesEveryMember)
+{
+    ComPtr<INotifyIcon2> icon2;
+    ComPtr<INotifyIcon> icon;
+    ComPtr<IUnknown> identity, identity2;
+    ASSERT_EQ(S_OK, icon_.As(&icon2));
+    ASSERT_EQ(S_OK, icon2.As(&icon));
+    ASSERT_EQ(S_OK, icon.As(&identity));
+    ASSERT_EQ(S_OK, icon2.As(&identity2));
+    EXPECT_EQ(identity.Get(), identity2.Get());
+    // The 1.0 part of the virtual table reaches the same icon.
+    ASSERT_EQ(S_OK, icon->put_ToolTip(Bstr(L"tip").get()));
+    Bstr tip;
+    ASSERT_EQ(S_OK, icon2->get_ToolTip(&tip));
+    EXPECT_EQ(L"tip", tip.str());
+    ComPtr<ISupportErrorInfo> supports;
+    ASSERT_EQ(S_OK, icon_.As(&supports));
+    EXPECT_EQ(S_OK, supports->InterfaceSupportsErrorInfo(IID_INotifyIcon2));
+
+    ComPtr<IDispatch> dispatch;
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(S_OK, icon_.As(&dispatch));
+    ASSERT_EQ(S_OK, dispatch->GetTypeInfo(0, 0, &info));
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
+    EXPECT_EQ(IID_INotifyIcon2, attr->guid);
+    info->ReleaseTypeAttr(attr);
+    const wchar_t* names[] = {L"ToolTip",         L"LeftClickMenu",      L"AddSubMenu",     L"AddMenuItemTo",
+                              L"AddSeparatorTo",  L"SetMenuItemCaption", L"RemoveMenuItem", L"SetMenuItemRadio",
+                              L"DefaultMenuItem", L"ShowNotification"};
+    std::vector<DISPID> ids;
+    for (const wchar_t* name : names) {
+        DISPID found = DISPID_UNKNOWN;
+        EXPECT_EQ(S_OK, dispatch->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&name), 1, 0, &found)) << name;
+        ids.push_back(found);
+    }
+    EXPECT_EQ((std::vector<DISPID>{1, 11, 12, 13, 14, 15, 16, 17, 18, 19}), ids);
+    DISPPARAMS none{};
+    VARIANT result{};
+    EXPECT_EQ(S_OK, dispatch->Invoke(18, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr));
+    EXPECT_EQ(VT_I4, V_VT(&result));
+    EXPECT_EQ(S_OK, dispatch->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr));
+    EXPECT_EQ(L"tip", std::wstring(V_VT(&result) == VT_BSTR ? V_BSTR(&result) : L""));
+    ::VariantClear(&result);
+}
+
 TEST_F(Notify, ASinkUnadvisedByAnEarlierHandlerIsNotCalledForThatEvent)
 {
     Sink sinks[6];  // more than a raise holds without the heap
@@ -247,18 +293,33 @@ TEST_F(Notify, ASinkUnadvisedByAnEarlierHandlerIsNotCalledForThatEvent)
     for (int i = 0; i < 5; ++i) EXPECT_EQ(S_OK, point_->Unadvise(cookies[i]));
 }
 
-TEST_F(Notify, AddMenuItemRefusesACaptionHoldingANulAndAddsNothing)
+TEST_F(Notify, EveryCaptionMemberRefusesAnEmptyCaptionOrOneHoldingANulAndAddsNothing)
 {
-    LONG before = 0, refused = -1, after = 0;
+    LONG before = 0, after = 0;
     ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Open").get(), &before));
-    EXPECT_EQ(E_INVALIDARG, icon_->AddMenuItem(Bstr(std::wstring(L"Visible\0Hidden", 14)).get(), &refused));
-    EXPECT_EQ(0, refused);
-    ComPtr<IErrorInfo> error;
-    Bstr description;
-    ASSERT_EQ(S_OK, ::GetErrorInfo(0, &error));
-    ASSERT_EQ(S_OK, error->GetDescription(&description));
-    EXPECT_NE(std::wstring::npos, description.str().find(L"NUL")) << description.str();
-    // Identifiers are handed out in turn: the refused caption took none.
+    ComPtr<INotifyIcon2> icon;
+    ASSERT_EQ(S_OK, icon_.As(&icon));
+    using Member = std::function<HRESULT(BSTR, LONG*)>;
+    const Member members[] = {
+        [&](BSTR caption, LONG* id) { return icon->AddMenuItem(caption, id); },
+        [&](BSTR caption, LONG* id) { return icon->AddMenuItemTo(0, caption, id); },
+        [&](BSTR caption, LONG* id) { return icon->AddSubMenu(0, caption, id); },
+        [&](BSTR caption, LONG* id) { return *id = 0, icon->SetMenuItemCaption(before, caption); },
+    };
+    for (const Bstr& caption : {Bstr(L""), Bstr(std::wstring(L"Visible\0Hidden", 14))}) {
+        for (const Member& member : members) {
+            LONG refused = -1;
+            EXPECT_EQ(E_INVALIDARG, member(caption.get(), &refused));
+            EXPECT_EQ(0, refused);
+            ComPtr<IErrorInfo> error;
+            Bstr description;
+            ASSERT_EQ(S_OK, ::GetErrorInfo(0, &error));
+            ASSERT_EQ(S_OK, error->GetDescription(&description));
+            EXPECT_NE(std::wstring::npos, description.str().find(caption.str().empty() ? L"caption" : L"NUL"))
+                << description.str();
+        }
+    }
+    // Identifiers are handed out in turn: the refused captions took none.
     ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Exit").get(), &after));
     EXPECT_EQ(before + 1, after);
 }
