@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "component/apartment_lifetime.h"
 
+#include <iterator>
 #include <utility>
 
 namespace zanthel {
@@ -37,10 +38,35 @@ HRESULT WithText(BSTR value, Body&& body) noexcept
     });
 }
 
+// A menu item's or submenu's caption: neither empty nor holding a NUL.
+HRESULT CheckCaption(const Text& caption) noexcept
+{
+    if (caption.Empty())
+        return Describe(E_INVALIDARG, L"A menu item needs a caption; AddSeparator adds a separator line");
+    // The menu would show it cut at the NUL, and the event report it so.
+    if (caption.HasNul()) return Describe(E_INVALIDARG, L"A menu item's caption cannot hold a NUL character");
+    return S_OK;
+}
+
+// A member that adds a captioned entry to the menu and hands back its identifier.
+template <typename Add>
+HRESULT AddCaptioned(BSTR caption, LONG* id, Add&& add) noexcept
+{
+    return WithText(caption, [&](const Text& text) {
+        if (!id) return E_POINTER;
+        *id = 0;
+        RETURN_IF_FAILED(CheckCaption(text));
+        return add(text, *id);
+    });
+}
+
+// The points that hear an event: DNotifyIconEvents has the events of 1.0 only.
+constexpr UINT PointsFor(IconEvent event) noexcept { return event <= IconEvent::BalloonClosed ? 2 : 1; }
+
 }  // namespace
 
 NotifyIcon::NotifyIcon(Ref<NotificationIcon>&& icon) noexcept
-    : events_(*this, DIID_DNotifyIconEvents), icon_(std::move(icon))
+    : points_{{*this, DIID_DNotifyIconEvents2}, {*this, DIID_DNotifyIconEvents}}, icon_(std::move(icon))
 {
     icon_->Listen(this);
 }
@@ -88,15 +114,7 @@ HRESULT NotifyIcon::put_Visible(VARIANT_BOOL value) noexcept
 
 HRESULT NotifyIcon::AddMenuItem(BSTR caption, LONG* id) noexcept
 {
-    return WithText(caption, [&](const Text& text) {
-        if (!id) return E_POINTER;
-        *id = 0;
-        if (text.Empty())
-            return Describe(E_INVALIDARG, L"A menu item needs a caption; AddSeparator adds a separator line");
-        // The menu would show it cut at the NUL, and the event report it so.
-        if (text.HasNul()) return Describe(E_INVALIDARG, L"A menu item's caption cannot hold a NUL character");
-        return icon_->AddMenuItem(text, *id);
-    });
+    return AddCaptioned(caption, id, [&](const Text& text, LONG& added) { return icon_->AddMenuItem(text, added); });
 }
 
 HRESULT NotifyIcon::AddSeparator() noexcept
@@ -147,11 +165,74 @@ HRESULT NotifyIcon::put_LeftClickMenu(VARIANT_BOOL value) noexcept
     });
 }
 
-HRESULT NotifyIcon::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept { return events_.EnumPoints(points); }
+HRESULT NotifyIcon::AddSubMenu(LONG parent, BSTR caption, LONG* id) noexcept
+{
+    return AddCaptioned(caption, id,
+                        [&](const Text& text, LONG& added) { return icon_->AddSubMenu(parent, text, added); });
+}
+
+HRESULT NotifyIcon::AddMenuItemTo(LONG parent, BSTR caption, LONG* id) noexcept
+{
+    return AddCaptioned(caption, id,
+                        [&](const Text& text, LONG& added) { return icon_->AddMenuItemTo(parent, text, added); });
+}
+
+HRESULT NotifyIcon::AddSeparatorTo(LONG parent) noexcept
+{
+    return DescribingBarrier([&] { return icon_->AddSeparatorTo(parent); });
+}
+
+HRESULT NotifyIcon::SetMenuItemCaption(LONG id, BSTR caption) noexcept
+{
+    return WithText(caption, [&](const Text& text) {
+        RETURN_IF_FAILED(CheckCaption(text));
+        return icon_->SetMenuItemCaption(id, text);
+    });
+}
+
+HRESULT NotifyIcon::RemoveMenuItem(LONG id) noexcept
+{
+    return DescribingBarrier([&] { return icon_->RemoveMenuItem(id); });
+}
+
+HRESULT NotifyIcon::SetMenuItemRadio(LONG id, LONG group) noexcept
+{
+    return DescribingBarrier([&] { return icon_->SetMenuItemRadio(id, group); });
+}
+
+HRESULT NotifyIcon::get_DefaultMenuItem(LONG* value) noexcept
+{
+    return DescribingBarrier([&] {
+        if (!value) return E_POINTER;
+        *value = icon_->DefaultMenuItem();
+        return S_OK;
+    });
+}
+
+HRESULT NotifyIcon::put_DefaultMenuItem(LONG value) noexcept
+{
+    return DescribingBarrier([&] { return icon_->SetDefaultMenuItem(value); });
+}
+
+HRESULT NotifyIcon::ShowNotification(BSTR title, BSTR text, LONG kind, BSTR iconPath, LONG options) noexcept
+{
+    return DescribingBarrier([&] {
+        Text heading, body, path;
+        RETURN_IF_FAILED(heading.Assign(title));
+        RETURN_IF_FAILED(body.Assign(text));
+        RETURN_IF_FAILED(path.Assign(iconPath));
+        return icon_->ShowNotification(heading, body, kind, path, options);
+    });
+}
+
+HRESULT NotifyIcon::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept
+{
+    return DispatchConnectionPoint::EnumPoints(points_, std::size(points_), points);
+}
 
 HRESULT NotifyIcon::FindConnectionPoint(REFIID riid, IConnectionPoint** point) noexcept
 {
-    return events_.FindPoint(riid, point);
+    return DispatchConnectionPoint::FindPoint(points_, std::size(points_), riid, point);
 }
 
 HRESULT NotifyIcon::GetClassInfo(ITypeInfo** info) noexcept
@@ -164,13 +245,13 @@ HRESULT NotifyIcon::GetGUID(DWORD kind, GUID* guid) noexcept
     if (!guid) return E_POINTER;
     *guid = GUID_NULL;
     if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
-    *guid = DIID_DNotifyIconEvents;
+    *guid = DIID_DNotifyIconEvents2;
     return S_OK;
 }
 
 HRESULT NotifyIcon::InterfaceSupportsErrorInfo(REFIID riid) noexcept
 {
-    return riid == IID_INotifyIcon ? S_OK : S_FALSE;
+    return riid == IID_INotifyIcon2 || riid == IID_INotifyIcon ? S_OK : S_FALSE;
 }
 
 void NotifyIcon::IconEventRaised(IconEvent event, LONG itemId, const Text& caption) noexcept
@@ -187,7 +268,7 @@ void NotifyIcon::IconEventRaised(IconEvent event, LONG itemId, const Text& capti
         V_I4(&arguments[1]) = itemId;
         count = 2;
     }
-    events_.Raise(static_cast<DISPID>(event), arguments, count);
+    DispatchConnectionPoint::Raise(points_, PointsFor(event), static_cast<DISPID>(event), arguments, count);
 }
 
 }  // namespace zanthel

@@ -1,6 +1,6 @@
 // NotifyIcon, the second class a host creates: one notification icon of its
 // own, whose members go to the notify layer's NotificationIcon and whose
-// events go out through a connection point.
+// events go out through a connection point for each version's events.
 #pragma once
 
 #include "component/connection_point.h"
@@ -11,9 +11,15 @@
 
 namespace zanthel {
 
+// A host compiled against 1.0 asks for INotifyIcon: the first part of INotifyIcon2.
+template <>
+struct EarlierVersion<INotifyIcon2> {
+    using Type = INotifyIcon;
+};
+
 // IDispatch comes from the type library, with the caller's arguments as they
 // are: every parameter is [in].
-class NotifyIcon final : public TypeInfoDispatch<NotifyIcon, CachedType::NotifyIcon, CallerArguments, INotifyIcon,
+class NotifyIcon final : public TypeInfoDispatch<NotifyIcon, CachedType::NotifyIcon, CallerArguments, INotifyIcon2,
                                                  IConnectionPointContainer, IProvideClassInfo2, ISupportErrorInfo>,
                          private IconEventListener {
 public:
@@ -36,6 +42,18 @@ public:
     HRESULT STDMETHODCALLTYPE get_LeftClickMenu(VARIANT_BOOL* value) noexcept override;
     HRESULT STDMETHODCALLTYPE put_LeftClickMenu(VARIANT_BOOL value) noexcept override;
 
+    // INotifyIcon2
+    HRESULT STDMETHODCALLTYPE AddSubMenu(LONG parent, BSTR caption, LONG* id) noexcept override;
+    HRESULT STDMETHODCALLTYPE AddMenuItemTo(LONG parent, BSTR caption, LONG* id) noexcept override;
+    HRESULT STDMETHODCALLTYPE AddSeparatorTo(LONG parent) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetMenuItemCaption(LONG id, BSTR caption) noexcept override;
+    HRESULT STDMETHODCALLTYPE RemoveMenuItem(LONG id) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetMenuItemRadio(LONG id, LONG group) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_DefaultMenuItem(LONG* value) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_DefaultMenuItem(LONG value) noexcept override;
+    HRESULT STDMETHODCALLTYPE ShowNotification(BSTR title, BSTR text, LONG kind, BSTR iconPath,
+                                               LONG options) noexcept override;
+
     // IConnectionPointContainer
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) noexcept override;
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) noexcept override;
@@ -54,7 +72,8 @@ private:
 
     void IconEventRaised(IconEvent event, LONG itemId, const Text& caption) noexcept override;
 
-    DispatchConnectionPoint events_;
+    // DNotifyIconEvents2's point, the default, and then DNotifyIconEvents'.
+    DispatchConnectionPoint points_[2];
     Ref<NotificationIcon> icon_;
 };
 

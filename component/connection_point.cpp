@@ -216,12 +216,19 @@ HRESULT DispatchConnectionPoint::EnumConnections(IEnumConnections** connections)
     return ConnectionEnumerator::Make(connections_, connections);
 }
 
-void DispatchConnectionPoint::Raise(DISPID id, const VARIANT* arguments, UINT count) noexcept
+void DispatchConnectionPoint::Raise(DispatchConnectionPoint* points, UINT count, DISPID id, const VARIANT* arguments,
+                                    UINT argumentCount) noexcept
 {
-    if (count > kMaxArguments) return;
+    if (count == 0 || argumentCount > kMaxArguments) return;
     // A handler may advise, unadvise or release the object's last reference:
-    // the object and every sink advised now live until the raise is over.
-    ComPtr<IConnectionPointContainer> object(&container_);
+    // the object, and so every point, lives until the raise is over.
+    const ComPtr<IConnectionPointContainer> object(&points[0].container_);
+    for (UINT index = 0; index < count; ++index) points[index].RaiseHere(id, arguments, argumentCount);
+}
+
+void DispatchConnectionPoint::RaiseHere(DISPID id, const VARIANT* arguments, UINT count) noexcept
+{
+    // Every sink advised now lives until the raise is over.
     SinkSnapshot sinks;
     if (FAILED(sinks.Take(connections_))) return;
     for (UINT index = 0; index < sinks.Count(); ++index) {
@@ -243,20 +250,23 @@ void DispatchConnectionPoint::Raise(DISPID id, const VARIANT* arguments, UINT co
     }
 }
 
-HRESULT DispatchConnectionPoint::EnumPoints(IEnumConnectionPoints** points) noexcept
+HRESULT DispatchConnectionPoint::EnumPoints(DispatchConnectionPoint* points, UINT count,
+                                            IEnumConnectionPoints** made) noexcept
 {
-    GrowableArray<ComPtr<IConnectionPoint>> only;
-    RETURN_IF_FAILED(only.Append(this));
-    return PointEnumerator::Make(only, points);
+    GrowableArray<ComPtr<IConnectionPoint>> listed;
+    for (UINT index = 0; index < count; ++index) RETURN_IF_FAILED(listed.Append(&points[index]));
+    return PointEnumerator::Make(listed, made);
 }
 
-HRESULT DispatchConnectionPoint::FindPoint(REFIID riid, IConnectionPoint** point) noexcept
+HRESULT DispatchConnectionPoint::FindPoint(DispatchConnectionPoint* points, UINT count, REFIID riid,
+                                           IConnectionPoint** point) noexcept
 {
     if (!point) return E_POINTER;
     *point = nullptr;
-    if (riid != events_) return CONNECT_E_NOCONNECTION;
-    *point = this;
-    AddRef();
+    for (UINT index = 0; index < count && !*point; ++index)
+        if (riid == points[index].events_) *point = &points[index];
+    if (!*point) return CONNECT_E_NOCONNECTION;
+    (*point)->AddRef();
     return S_OK;
 }
 

@@ -1,6 +1,6 @@
-// Outgoing events through a dispinterface: an object's one connection point,
-// what its container answers for it, and the raise that calls every advised
-// sink.
+// Outgoing events through dispinterfaces: an object's connection points, one
+// per events' interface, what its container answers for them, and the raise
+// that calls every advised sink.
 #pragma once
 
 #include "common/growable_array.h"
@@ -15,8 +15,8 @@ struct Connection {
     Microsoft::WRL::ComPtr<IDispatch> sink;
 };
 
-// The only connection point of an object, for its events. It lives inside
-// the object (its container) and shares its reference count.
+// A connection point of an object, for one events' interface. It lives
+// inside the object (its container) and shares its reference count.
 class DispatchConnectionPoint final : public IConnectionPoint {
 public:
     DispatchConnectionPoint(IConnectionPointContainer& container, const IID& events) noexcept
@@ -34,17 +34,22 @@ public:
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override;
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) noexcept override;
 
-    // The container's IConnectionPointContainer, answered for this point alone.
-    HRESULT EnumPoints(IEnumConnectionPoints** points) noexcept;
-    HRESULT FindPoint(REFIID riid, IConnectionPoint** point) noexcept;
+    // The container's IConnectionPointContainer, answered for its points
+    // (count of them, of one container), listed in their order.
+    static HRESULT EnumPoints(DispatchConnectionPoint* points, UINT count, IEnumConnectionPoints** made) noexcept;
+    static HRESULT FindPoint(DispatchConnectionPoint* points, UINT count, REFIID riid,
+                             IConnectionPoint** point) noexcept;
 
-    // Calls the event on every sink advised when it starts and still advised
-    // when its turn comes, on this thread.
-    // arguments are in DISPPARAMS order (the last parameter first).
-    void Raise(DISPID id, const VARIANT* arguments, UINT count) noexcept;
+    // Calls the event on every sink of each of the points in turn, on this
+    // thread: each sink advised when its point's turn starts and still
+    // advised when its own comes. arguments are in DISPPARAMS order (the last
+    // parameter first).
+    static void Raise(DispatchConnectionPoint* points, UINT count, DISPID id, const VARIANT* arguments,
+                      UINT argumentCount) noexcept;
     static constexpr UINT kMaxArguments = 2;
 
 private:
+    void RaiseHere(DISPID id, const VARIANT* arguments, UINT count) noexcept;
     DWORD NewCookie() noexcept;
     bool Advised(const Connection& connection) const noexcept;
 

@@ -19,8 +19,8 @@ public:
     // and kind takes.
     bool TooManyArguments(DISPID id, WORD flags, UINT arguments) const noexcept;
 
-    // More than any member of ours takes; the inherited IDispatch methods,
-    // which take more, are not for calling through Invoke.
+    // More than any member with [in, out] parameters takes; the inherited
+    // IDispatch methods, which take more, are not for calling through Invoke.
     static constexpr UINT kMaxArguments = 4;
 
 private:
@@ -29,7 +29,8 @@ private:
         INVOKEKIND kind;
         UINT arguments;
     };
-    static constexpr UINT kMaxMembers = 32;
+    // A dual interface lists the members it inherits too: INotifyIcon2 has 31.
+    static constexpr UINT kMaxMembers = 48;
     Member members_[kMaxMembers] = {};
     UINT count_ = 0;
 };

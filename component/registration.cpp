@@ -18,20 +18,37 @@ struct ServerClass {
     // Null when the ProgID carries no version.
     const wchar_t* versionIndependentProgId;
     const GUID* library;
+    // The library's version, and its language-neutral key below the library's.
+    const wchar_t* version;
+    const wchar_t* versionKey;
+    // The key of the version this one replaced, which registering removes; null when none.
+    const wchar_t* replacedVersionKey;
     // Appended to the DLL's path for a type library resource other than the first.
     const wchar_t* libraryResource;
-    const IID* interfaces[2];
+    const IID* interfaces[4];
 };
 
 constexpr ServerClass kClasses[] = {
-    {&CLSID_classTray, L"classTray", L"Zanthel.classTray", nullptr, &LIBID_Zanthel, L"", {&IID__classTray}},
+    {&CLSID_classTray,
+     L"classTray",
+     L"Zanthel.classTray",
+     nullptr,
+     &LIBID_Zanthel,
+     L"1.0",
+     L"\\1.0\\0",
+     nullptr,
+     L"",
+     {&IID__classTray}},
     {&CLSID_NotifyIcon,
      L"NotifyIcon",
      L"Zanthel.NotifyIcon.1",
      L"Zanthel.NotifyIcon",
      &LIBID_ZanthelNotify,
+     L"1.1",
+     L"\\1.1\\0",
+     L"\\1.0",
      L"\\2",
-     {&IID_INotifyIcon, &DIID_DNotifyIconEvents}},
+     {&IID_INotifyIcon, &DIID_DNotifyIconEvents, &IID_INotifyIcon2, &DIID_DNotifyIconEvents2}},
 };
 
 constexpr bool k64Bit = sizeof(void*) == 8;
@@ -109,15 +126,23 @@ LONG DeleteKey(HKEY parent, const wchar_t* name, REGSAM view)
 
 // A missing key is no failure, and the first failure is kept.
 void DeleteTree(HRESULT& result, HKEY root, REGSAM view, const wchar_t* prefix, const GUID* guid = nullptr,
-                const wchar_t* suffix = nullptr)
+                const wchar_t* suffix = nullptr, const wchar_t* more = nullptr)
 {
     Text path;
     HRESULT hr = KeyPath(path, prefix, guid, suffix);
+    if (SUCCEEDED(hr)) hr = path.Append(more);
     if (SUCCEEDED(hr)) {
         const LONG status = DeleteKey(root, path.Chars(), view);
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) hr = HRESULT_FROM_WIN32(status);
     }
     if (SUCCEEDED(result)) result = hr;
+}
+
+// The replaced version's type library key, which hosts asking for that
+// version would otherwise find instead of the current one.
+void RemoveReplacedVersion(HRESULT& result, HKEY root, const ServerClass& server) noexcept
+{
+    if (server.replacedVersionKey) DeleteTree(result, root, 0, L"TypeLib\\", server.library, server.replacedVersionKey);
 }
 
 // Removes every key of the class that exists, whatever else is missing.
@@ -127,8 +152,9 @@ void DeleteTree(HRESULT& result, HKEY root, REGSAM view, const wchar_t* prefix, 
 void UnregisterClass(HRESULT& result, HKEY root, const ServerClass& server) noexcept
 {
     DeleteTree(result, root, 0, L"CLSID\\", server.clsid);
-    DeleteTree(result, root, 0, L"TypeLib\\", server.library, k64Bit ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32");
-    if (!HasSubkeys(root, L"TypeLib\\", server.library, L"\\1.0\\0"))
+    DeleteTree(result, root, 0, L"TypeLib\\", server.library, server.versionKey, k64Bit ? L"\\win64" : L"\\win32");
+    RemoveReplacedVersion(result, root, server);
+    if (!HasSubkeys(root, L"TypeLib\\", server.library, server.versionKey))
         DeleteTree(result, root, 0, L"TypeLib\\", server.library);
     UniqueKey otherClass;
     if (OpenKey(otherClass, root, KEY_READ | kOtherView, L"CLSID\\", server.clsid)) return;
@@ -163,7 +189,7 @@ HRESULT WriteClass(HKEY root, const Text& path, const ServerClass& server) noexc
     RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\InprocServer32", L"ThreadingModel", L"Apartment"));
     RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\ProgID", nullptr, server.progId));
     RETURN_IF_FAILED(SetGuidValue(root, L"CLSID\\", clsid, L"\\TypeLib", *server.library));
-    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\VERSION", nullptr, L"1.0"));
+    RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\VERSION", nullptr, server.version));
     RETURN_IF_FAILED(WriteProgId(root, server.progId, server));
     if (const wchar_t* current = server.versionIndependentProgId) {
         RETURN_IF_FAILED(SetValue(root, L"CLSID\\", clsid, L"\\VersionIndependentProgID", nullptr, current));
@@ -178,7 +204,10 @@ HRESULT WriteClass(HKEY root, const Text& path, const ServerClass& server) noexc
     RETURN_IF_FAILED(library.Append(server.libraryResource));
     Microsoft::WRL::ComPtr<ITypeLib> types;
     RETURN_IF_FAILED(::LoadTypeLibEx(library.Chars(), REGKIND_NONE, &types));
-    return ::RegisterTypeLib(types.Get(), const_cast<LPOLESTR>(library.Chars()), nullptr);
+    RETURN_IF_FAILED(::RegisterTypeLib(types.Get(), const_cast<LPOLESTR>(library.Chars()), nullptr));
+    HRESULT result = S_OK;
+    RemoveReplacedVersion(result, root, server);
+    return result;
 }
 
 HRESULT WriteRegistration(HKEY root) noexcept

@@ -21,7 +21,7 @@ struct Location {
 constexpr UINT kTypes = static_cast<UINT>(CachedType::Count);
 const Location kLocations[kTypes] = {
     {ZANTHEL_TYPELIB, &IID__classTray},
-    {ZANTHEL_NOTIFY_TYPELIB, &IID_INotifyIcon},
+    {ZANTHEL_NOTIFY_TYPELIB, &IID_INotifyIcon2},
     {ZANTHEL_NOTIFY_TYPELIB, &CLSID_NotifyIcon},
 };
 

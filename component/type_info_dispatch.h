@@ -9,15 +9,35 @@
 #include "common/win.h"
 #include "component/type_info.h"
 
+#include <type_traits>
 #include <wrl/client.h>
 
 namespace zanthel {
+
+// The earlier dual interface a class's dual interface extends, which the
+// object answers with the same pointer; void when there is none.
+template <typename Dual>
+struct EarlierVersion {
+    using Type = void;
+};
 
 // Arguments has Prepare(const DISPPARAMS&, UINT* argumentError) and Get(),
 // the DISPPARAMS handed to ITypeInfo::Invoke (InvokeArguments, CallerArguments).
 template <typename Derived, CachedType kType, typename Arguments, typename Dual, typename... Others>
 class TypeInfoDispatch : public ComObject<Derived, Dual, Others...> {
 public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override
+    {
+        using Earlier = typename EarlierVersion<Dual>::Type;
+        if constexpr (!std::is_void_v<Earlier>) {
+            if (object && riid == __uuidof(Earlier)) {
+                *object = static_cast<Dual*>(this);
+                this->AddRef();
+                return S_OK;
+            }
+        }
+        return ComObject<Derived, Dual, Others...>::QueryInterface(riid, object);
+    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override
     {
         if (!count) return E_POINTER;

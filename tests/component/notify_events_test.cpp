@@ -1,9 +1,11 @@
-// NotifyIcon as a host meets it: its connection point, the events a sink
-// gets from the shell's callbacks, errors with descriptions, and the icon's
-// end with the object or the apartment.
+// NotifyIcon as a host meets it: both versions' interfaces, a connection
+// point for each version's events, the events a sink gets from the shell's
+// callbacks, errors with descriptions, and the icon's end with the object or
+// the apartment.
 #include "support/dll_under_test.h"
 #include "support/event_sink.h"
 #include "support/host.h"
+#include "support/type_reading.h"
 #include "component/notify_interface.h"
 
 #include <gtest/gtest.h>
@@ -30,8 +32,10 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO* exception, UINT*) override
     {
-        const wchar_t* names[] = {L"?", L"Click", L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed"};
-        std::wstring event = std::wstring(names[id >= 1 && id <= 5 ? id : 0]) + (flags == DISPATCH_METHOD ? L"" : L"?");
+        const wchar_t* names[] = {
+            L"?",           L"Click",      L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed",
+            L"MenuOpening", L"RightClick", L"MiddleClick", L"BalloonShown"};
+        std::wstring event = std::wstring(names[id >= 1 && id <= 9 ? id : 0]) + (flags == DISPATCH_METHOD ? L"" : L"?");
         const VARIANT* args = params->rgvarg;
         if (params->cArgs == 2 && V_VT(&args[1]) == VT_I4 && V_VT(&args[0]) == VT_BSTR)
             event += L"(" + std::to_wstring(V_I4(&args[1])) + L"," + V_BSTR(&args[0]) + L")";
@@ -94,39 +98,46 @@ protected:
         ASSERT_EQ(::GetCurrentThreadId(), ::GetWindowThreadProcessId(window_, nullptr));
         ASSERT_EQ(S_OK, icon_.As(&container_));
         ASSERT_EQ(S_OK, container_->FindConnectionPoint(DIID_DNotifyIconEvents, &point_));
+        ASSERT_EQ(S_OK, container_->FindConnectionPoint(DIID_DNotifyIconEvents2, &point2_));
     }
 
     ComApartment apartment_;
     ComPtr<INotifyIcon> icon_;
     ComPtr<IConnectionPointContainer> container_;
-    ComPtr<IConnectionPoint> point_;
+    // DNotifyIconEvents' point, which 1.0 hosts know, and DNotifyIconEvents2's.
+    ComPtr<IConnectionPoint> point_, point2_;
     HWND window_ = nullptr;
 };
 
 }  // namespace
 
-TEST_F(Notify, OneConnectionPointForTheEventsWithDistinctCookiesAndItsClassInfo)
+TEST_F(Notify, AConnectionPointForEachVersionsEventsWithDistinctCookiesAndItsClassInfo)
 {
     ComPtr<IConnectionPointContainer> back;
     ComPtr<IConnectionPoint> other;
     EXPECT_EQ(CONNECT_E_NOCONNECTION, container_->FindConnectionPoint(IID_IDispatch, &other));
+    EXPECT_NE(point_.Get(), point2_.Get());
     ComPtr<IEnumConnectionPoints> points, clone;
     ASSERT_EQ(S_OK, container_->EnumConnectionPoints(&points));
-    IConnectionPoint* listed[2] = {};
+    IConnectionPoint* listed[3] = {};
     ULONG count = 0;
-    EXPECT_EQ(S_FALSE, points->Next(2, listed, &count));
-    ASSERT_EQ(1u, count);
-    EXPECT_EQ(point_.Get(), listed[0]);
-    listed[0]->Release();
+    EXPECT_EQ(S_FALSE, points->Next(3, listed, &count));
+    ASSERT_EQ(2u, count);
+    EXPECT_EQ((std::set<IConnectionPoint*>{point_.Get(), point2_.Get()}), std::set(listed, listed + 2));
+    for (ULONG i = 0; i < count; ++i) listed[i]->Release();
     EXPECT_EQ(S_FALSE, points->Skip(1));
     EXPECT_EQ(S_OK, points->Reset());
     EXPECT_EQ(S_OK, points->Clone(&clone));
-    EXPECT_EQ(S_OK, clone->Skip(1));
-    IID iid{};
-    EXPECT_EQ(S_OK, point_->GetConnectionInterface(&iid));
-    EXPECT_EQ(DIID_DNotifyIconEvents, iid);
-    EXPECT_EQ(S_OK, point_->GetConnectionPointContainer(&back));
-    EXPECT_EQ(container_, back);
+    EXPECT_EQ(S_OK, clone->Skip(2));
+    EXPECT_EQ(S_FALSE, clone->Skip(1));
+    for (const auto& [point, events] :
+         {std::pair{point_, DIID_DNotifyIconEvents}, {point2_, DIID_DNotifyIconEvents2}}) {
+        IID iid{};
+        EXPECT_EQ(S_OK, point->GetConnectionInterface(&iid));
+        EXPECT_EQ(events, iid);
+        EXPECT_EQ(S_OK, point->GetConnectionPointContainer(&back));
+        EXPECT_EQ(container_.Get(), back.Get());
+    }
 
     Sink first, second;
     DWORD cookies[3] = {};
@@ -159,7 +170,7 @@ TEST_F(Notify, OneConnectionPointForTheEventsWithDistinctCookiesAndItsClassInfo)
     info->ReleaseTypeAttr(attr);
     GUID guid{};
     EXPECT_EQ(S_OK, classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &guid));
-    EXPECT_EQ(DIID_DNotifyIconEvents, guid);
+    EXPECT_EQ(DIID_DNotifyIconEvents2, guid);
     EXPECT_EQ(E_INVALIDARG, classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID + 1, &guid));
 }
 
@@ -193,18 +204,73 @@ TEST_F(Notify, SinksGetEveryEventFromTheShellsCallbacksAndAFailingOneStopsNoOthe
     for (DWORD cookie : cookies) EXPECT_EQ(S_OK, point_->Unadvise(cookie));
 }
 
-TEST_F(Notify, ASinkThatAnswersOnlyIDispatchGetsEventsAndARefusedQueryCostsNoReference)
+TEST_F(Notify, ASinkThatAnswersOnlyIDispatchGetsEventsOnEitherPointAndARefusedQueryCostsNoReference)
 {
-    for (bool answersDispatch : {true, false}) {
-        DispatchOnlySink sink;
-        sink.answersDispatch = answersDispatch;
-        DWORD cookie = 0;
-        EXPECT_EQ(answersDispatch ? S_OK : CONNECT_E_CANNOTCONNECT, point_->Advise(&sink, &cookie));
-        Callbacks(window_, {NIN_BALLOONUSERCLICK});
-        EXPECT_EQ(answersDispatch ? 1u : 0u, sink.got.size());
-        EXPECT_EQ(answersDispatch ? S_OK : CONNECT_E_NOCONNECTION, point_->Unadvise(cookie));
-        EXPECT_EQ(0, sink.references) << answersDispatch;
+    for (IConnectionPoint* point : {point_.Get(), point2_.Get()}) {
+        for (bool answersDispatch : {true, false}) {
+            DispatchOnlySink sink;
+            sink.answersDispatch = answersDispatch;
+            DWORD cookie = 0;
+            EXPECT_EQ(answersDispatch ? S_OK : CONNECT_E_CANNOTCONNECT, point->Advise(&sink, &cookie));
+            Callbacks(window_, {NIN_BALLOONUSERCLICK});
+            EXPECT_EQ(answersDispatch ? 1u : 0u, sink.got.size());
+            EXPECT_EQ(answersDispatch ? S_OK : CONNECT_E_NOCONNECTION, point->Unadvise(cookie));
+            EXPECT_EQ(0, sink.references) << answersDispatch;
+        }
     }
+}
+
+TEST_F(Notify, A10SinkHearsTheEventsOf10AndA11SinkEveryEventBesideIt)
+{
+    Sink sink10, sink11;
+    DWORD cookies[2] = {};
+    ASSERT_EQ(S_OK, point_->Advise(&sink10, &cookies[0]));
+    ASSERT_EQ(S_OK, point2_->Advise(&sink11, &cookies[1]));
+    Callbacks(window_, {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT});
+    Callbacks(window_, {WM_MBUTTONDOWN, WM_MBUTTONUP});
+    Callbacks(window_, {NIN_BALLOONSHOW});
+    Callbacks(window_, {NIN_BALLOONUSERCLICK});
+    EXPECT_EQ((std::vector<std::wstring>{L"Click", L"BalloonClick"}), sink10.got);
+    EXPECT_EQ((std::vector<std::wstring>{L"Click", L"MiddleClick", L"BalloonShown", L"BalloonClick"}), sink11.got);
+    EXPECT_EQ(S_OK, point_->Unadvise(cookies[0]));
+    EXPECT_EQ(S_OK, point2_->Unadvise(cookies[1]));
+}
+
+TEST_F(Notify, BothVersionsInterfacesAreOneObjectWhoseIDispatchReachesEveryMember)
+{
+    ComPtr<INotifyIcon2> icon2;
+    ComPtr<INotifyIcon> icon;
+    ComPtr<IUnknown> identity, identity2;
+    ASSERT_EQ(S_OK, icon_.As(&icon2));
+    ASSERT_EQ(S_OK, icon2.As(&icon));
+    ASSERT_EQ(S_OK, icon.As(&identity));
+    ASSERT_EQ(S_OK, icon2.As(&identity2));
+    EXPECT_EQ(identity.Get(), identity2.Get());
+    // The 1.0 part of the virtual table reaches the same icon.
+    ASSERT_EQ(S_OK, icon->put_ToolTip(Bstr(L"tip").get()));
+    Bstr tip;
+    ASSERT_EQ(S_OK, icon2->get_ToolTip(&tip));
+    EXPECT_EQ(L"tip", tip.str());
+    ComPtr<ISupportErrorInfo> supports;
+    ASSERT_EQ(S_OK, icon_.As(&supports));
+    EXPECT_EQ(S_OK, supports->InterfaceSupportsErrorInfo(IID_INotifyIcon2));
+
+    ComPtr<IDispatch> dispatch;
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(S_OK, icon_.As(&dispatch));
+    ASSERT_EQ(S_OK, dispatch->GetTypeInfo(0, 0, &info));
+    EXPECT_EQ(IID_INotifyIcon2, Attr(info.Get()).guid);
+    const wchar_t* names[] = {L"ToolTip",         L"LeftClickMenu",      L"AddSubMenu",     L"AddMenuItemTo",
+                              L"AddSeparatorTo",  L"SetMenuItemCaption", L"RemoveMenuItem", L"SetMenuItemRadio",
+                              L"DefaultMenuItem", L"ShowNotification"};
+    std::vector<DISPID> ids;
+    for (const wchar_t* name : names) {
+        DISPID found = DISPID_UNKNOWN;
+        EXPECT_EQ(S_OK, dispatch->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&name), 1, 0, &found)) << name;
+        ids.push_back(found);
+    }
+    // Calls through it: the late-bound script.
+    EXPECT_EQ((std::vector<DISPID>{1, 11, 12, 13, 14, 15, 16, 17, 18, 19}), ids);
 }
 
 TEST_F(Notify, ASinkUnadvisedByAnEarlierHandlerIsNotCalledForThatEvent)
@@ -219,34 +285,53 @@ TEST_F(Notify, ASinkUnadvisedByAnEarlierHandlerIsNotCalledForThatEvent)
     for (int i = 0; i < 5; ++i) EXPECT_EQ(S_OK, point_->Unadvise(cookies[i]));
 }
 
-TEST_F(Notify, AddMenuItemRefusesACaptionHoldingANulAndAddsNothing)
+TEST_F(Notify, EveryCaptionMemberRefusesAnEmptyCaptionOrOneHoldingANulAndAddsNothing)
 {
-    LONG before = 0, refused = -1, after = 0;
+    LONG before = 0, after = 0;
     ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Open").get(), &before));
-    EXPECT_EQ(E_INVALIDARG, icon_->AddMenuItem(Bstr(std::wstring(L"Visible\0Hidden", 14)).get(), &refused));
-    EXPECT_EQ(0, refused);
-    ComPtr<IErrorInfo> error;
-    Bstr description;
-    ASSERT_EQ(S_OK, ::GetErrorInfo(0, &error));
-    ASSERT_EQ(S_OK, error->GetDescription(&description));
-    EXPECT_NE(std::wstring::npos, description.str().find(L"NUL")) << description.str();
-    // Identifiers are handed out in turn: the refused caption took none.
+    ComPtr<INotifyIcon2> icon;
+    ASSERT_EQ(S_OK, icon_.As(&icon));
+    using Member = std::function<HRESULT(BSTR, LONG*)>;
+    const Member members[] = {
+        [&](BSTR caption, LONG* id) { return icon->AddMenuItem(caption, id); },
+        [&](BSTR caption, LONG* id) { return icon->AddMenuItemTo(0, caption, id); },
+        [&](BSTR caption, LONG* id) { return icon->AddSubMenu(0, caption, id); },
+        [&](BSTR caption, LONG* id) { return *id = 0, icon->SetMenuItemCaption(before, caption); },
+    };
+    for (const Bstr& caption : {Bstr(L""), Bstr(std::wstring(L"Visible\0Hidden", 14))}) {
+        for (const Member& member : members) {
+            LONG refused = -1;
+            EXPECT_EQ(E_INVALIDARG, member(caption.get(), &refused));
+            EXPECT_EQ(0, refused);
+            ComPtr<IErrorInfo> error;
+            Bstr description;
+            ASSERT_EQ(S_OK, ::GetErrorInfo(0, &error));
+            ASSERT_EQ(S_OK, error->GetDescription(&description));
+            EXPECT_NE(std::wstring::npos, description.str().find(caption.str().empty() ? L"caption" : L"NUL"))
+                << description.str();
+        }
+    }
+    // Identifiers are handed out in turn: the refused captions took none.
     ASSERT_EQ(S_OK, icon_->AddMenuItem(Bstr(L"Exit").get(), &after));
     EXPECT_EQ(before + 1, after);
 }
 
+// Whichever point's sink hears the event first lets go: the other point's
+// sink still hears it from the living object.
 TEST_F(Notify, AHandlerMayReleaseTheLastReferenceAndTheIconGoesWithIt)
 {
-    Sink sink;
-    DWORD cookie = 0;
-    ASSERT_EQ(S_OK, point_->Advise(&sink, &cookie));
-    sink.handler = [&] { icon_.Reset(), container_.Reset(), point_.Reset(); };
+    Sink sink, sink11;
+    DWORD cookies[2] = {};
+    ASSERT_EQ(S_OK, point_->Advise(&sink, &cookies[0]));
+    ASSERT_EQ(S_OK, point2_->Advise(&sink11, &cookies[1]));
+    sink.handler = sink11.handler = [&] { icon_.Reset(), container_.Reset(), point_.Reset(), point2_.Reset(); };
     shellCalls.clear();
     {
         WatchingTheShell watch;
         Callbacks(window_, {NIN_BALLOONUSERCLICK, NIN_BALLOONTIMEOUT});
     }
     EXPECT_EQ(std::vector<std::wstring>{L"BalloonClick"}, sink.got);
+    EXPECT_EQ(std::vector<std::wstring>{L"BalloonClick"}, sink11.got);
     EXPECT_EQ(std::vector<DWORD>{NIM_DELETE}, shellCalls);
     EXPECT_FALSE(::IsWindow(window_));
 }

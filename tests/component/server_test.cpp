@@ -29,6 +29,8 @@ const std::wstring kNotifyClass = L"{32F47B91-0869-40E1-8864-78D847A3534E}";
 const std::wstring kNotifyLibrary = L"{CBA33684-8FF9-404A-A932-BDBE32C1F40D}";
 const std::wstring kNotifyInterface = L"{D65FDAAB-7FB0-43E4-A050-7228510BE9BB}";
 const std::wstring kNotifyEvents = L"{E142EF95-8AB1-4F76-9E31-4A1E9C80CD38}";
+const std::wstring kNotifyInterface2 = L"{59FF6850-4B78-4FC6-A88C-B17750321DE1}";
+const std::wstring kNotifyEvents2 = L"{18C22D39-C991-4B7E-BA48-1C458FB54637}";
 
 std::wstring Value(const std::wstring& key, const wchar_t* name = nullptr)
 {
@@ -58,8 +60,9 @@ bool OtherArchitectureRegistered(HKEY root = HKEY_CLASSES_ROOT, const std::wstri
 const std::vector<std::vector<std::wstring>> kClassKeys = {
     {L"CLSID\\" + kClass, L"TypeLib\\" + kLibrary + L"\\1.0\\0\\" + kPlatformKey, L"Interface\\" + kInterface,
      L"Zanthel.classTray"},
-    {L"CLSID\\" + kNotifyClass, L"TypeLib\\" + kNotifyLibrary + L"\\1.0\\0\\" + kPlatformKey,
-     L"Interface\\" + kNotifyInterface, L"Interface\\" + kNotifyEvents, L"Zanthel.NotifyIcon.1", L"Zanthel.NotifyIcon"},
+    {L"CLSID\\" + kNotifyClass, L"TypeLib\\" + kNotifyLibrary + L"\\1.1\\0\\" + kPlatformKey,
+     L"Interface\\" + kNotifyInterface, L"Interface\\" + kNotifyEvents, L"Interface\\" + kNotifyInterface2,
+     L"Interface\\" + kNotifyEvents2, L"Zanthel.NotifyIcon.1", L"Zanthel.NotifyIcon"},
 };
 
 // Every key of ours, and whether it exists; the shared ones only while the
@@ -234,15 +237,18 @@ TEST(Registration, WritesWhatClientsNeedAndUnregisterRemovesIt)
         {notify + L"\\ProgID", nullptr, L"Zanthel.NotifyIcon.1"},
         {notify + L"\\VersionIndependentProgID", nullptr, L"Zanthel.NotifyIcon"},
         {notify + L"\\TypeLib", nullptr, kNotifyLibrary},
-        {notify + L"\\VERSION", nullptr, L"1.0"},
+        {notify + L"\\VERSION", nullptr, L"1.1"},
         {L"Zanthel.NotifyIcon.1\\CLSID", nullptr, kNotifyClass},
         {L"Zanthel.NotifyIcon\\CLSID", nullptr, kNotifyClass},
         {L"Zanthel.NotifyIcon\\CurVer", nullptr, L"Zanthel.NotifyIcon.1"},
         // The second type library resource of the DLL.
-        {L"TypeLib\\" + kNotifyLibrary + L"\\1.0\\0\\" + kPlatformKey, nullptr, DllPath() + L"\\2"},
+        {L"TypeLib\\" + kNotifyLibrary + L"\\1.1\\0\\" + kPlatformKey, nullptr, DllPath() + L"\\2"},
         {L"Interface\\" + kNotifyInterface + L"\\TypeLib", nullptr, kNotifyLibrary},
         {L"Interface\\" + kNotifyInterface + L"\\ProxyStubClsid32", nullptr, marshaler},
         {L"Interface\\" + kNotifyEvents + L"\\TypeLib", nullptr, kNotifyLibrary},
+        {L"Interface\\" + kNotifyInterface2 + L"\\TypeLib", nullptr, kNotifyLibrary},
+        {L"Interface\\" + kNotifyInterface2 + L"\\ProxyStubClsid32", nullptr, marshaler},
+        {L"Interface\\" + kNotifyEvents2 + L"\\TypeLib", nullptr, kNotifyLibrary},
     };
     for (const auto& [key, name, expected] : values) EXPECT_EQ(expected, Value(key, name)) << key;
 
@@ -250,6 +256,36 @@ TEST(Registration, WritesWhatClientsNeedAndUnregisterRemovesIt)
     EXPECT_EQ(std::vector<bool>(OurKeys().size(), false), OurKeys());
     EXPECT_EQ(S_OK, DllExports().DllUnregisterServer());
     ASSERT_EQ(S_OK, DllExports().DllRegisterServer());  // leave the DLL registered for the other tests
+}
+
+// A host built against 1.0 asks for 1.0 and must find 1.1, not a key left
+// by an earlier registration.
+TEST(Registration, TheNotifyLibraryReplacesVersion10ThatHostsAskingFor10FindIt)
+{
+    const std::wstring versions = L"Software\\Classes\\TypeLib\\" + kNotifyLibrary;
+    auto leaveVersion10 = [&] {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (versions + L"\\1.0\\0\\" + kPlatformKey).c_str(), 0, nullptr,
+                                    0, KEY_SET_VALUE, nullptr, &key, nullptr));
+        const wchar_t gone[] = L"C:\\gone\\Zanthel.dll\\2";
+        ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(gone), sizeof gone);
+        ::RegCloseKey(key);
+    };
+    leaveVersion10();
+    ASSERT_EQ(S_OK, DllExports().DllRegisterServer());
+    EXPECT_FALSE(KeyExists(versions + L"\\1.0", HKEY_LOCAL_MACHINE));
+    ComPtr<ITypeLib> library;
+    ASSERT_EQ(S_OK, ::LoadRegTypeLib(LIBID_ZanthelNotify, 1, 0, 0, &library));
+    TLIBATTR* attr = nullptr;
+    ASSERT_EQ(S_OK, library->GetLibAttr(&attr));
+    EXPECT_EQ((std::pair<WORD, WORD>{1, 1}), std::make_pair(attr->wMajorVerNum, attr->wMinorVerNum));
+    library->ReleaseTLibAttr(attr);
+
+    leaveVersion10();
+    EXPECT_EQ(S_OK, DllExports().DllUnregisterServer());
+    EXPECT_FALSE(KeyExists(versions + L"\\1.0", HKEY_LOCAL_MACHINE));
+    ASSERT_EQ(S_OK, DllExports().DllRegisterServer());
 }
 
 TEST(Registration, RefusedWriteFails)

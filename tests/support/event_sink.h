@@ -1,6 +1,6 @@
-// A NotifyIcon events sink for tests and probes: it answers the events'
-// interface and lives on its owner's stack, so its count is not its life.
-// A sink overrides Invoke only.
+// A NotifyIcon events sink for tests and probes: it answers both versions'
+// events' interfaces and lives on its owner's stack, so its count is not its
+// life. A sink overrides Invoke only.
 #pragma once
 
 #include "component/notify_interface.h"
@@ -11,7 +11,8 @@ class EventSink : public IDispatch {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
-        const bool ours = riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DNotifyIconEvents;
+        const bool ours = riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DNotifyIconEvents ||
+                          riid == DIID_DNotifyIconEvents2;
         *object = ours ? static_cast<IDispatch*>(this) : nullptr;
         return ours ? S_OK : E_NOINTERFACE;
     }

@@ -65,6 +65,20 @@ icon.SetMenuItemChecked 99, True : Refused "SetMenuItemChecked of an unknown ite
 icon.ClearMenu
 Check icon.AddMenuItem("Again") = 4, "after ClearMenu the next item is 4"
 
+' Version 1.1's menu members.
+Dim more, inside
+more = icon.AddSubMenu(0, "More")
+inside = icon.AddMenuItemTo(more, "Inside")
+Check more = 5 And inside = 6, "AddSubMenu and AddMenuItemTo take the next items, 5 and 6"
+icon.AddSeparatorTo more
+icon.SetMenuItemCaption inside, "Renamed"
+icon.SetMenuItemRadio inside, 1
+icon.DefaultMenuItem = inside
+Check icon.DefaultMenuItem = inside, "AddSeparatorTo, SetMenuItemCaption, SetMenuItemRadio; DefaultMenuItem reads back"
+icon.SetMenuItemCaption inside, "" : Refused "SetMenuItemCaption to an empty caption"
+icon.RemoveMenuItem more
+icon.SetMenuItemCaption inside, "Gone" : Refused "SetMenuItemCaption of an item removed with its submenu"
+
 icon.ShowBalloon "Hidden", "No balloon" : Refused "ShowBalloon while hidden"
 icon.Visible = True
 Check icon.Visible, "Visible reads back True"
@@ -72,6 +86,10 @@ icon.ShowBalloon "Zanthel", "Default kind"
 icon.ShowBalloon "Zanthel", "Warning", 2
 Check True, "ShowBalloon with and without its kind"
 icon.ShowBalloon "Zanthel", "Kind 7", 7 : Refused "ShowBalloon of kind 7"
+icon.ShowNotification "Zanthel", "Defaults"
+icon.ShowNotification "Zanthel", "Picture", 4, iconFile, 1
+Check True, "ShowNotification with its defaults and with a picture"
+icon.ShowNotification "Zanthel", "Picture", 1, iconFile : Refused "ShowNotification naming a picture for kind 1"
 
 icon.Visible = False
 Check Not icon.Visible, "Visible reads back False"
