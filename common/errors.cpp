@@ -77,4 +77,20 @@ HRESULT Describe(HRESULT hr, const wchar_t* what, const Text* detail) noexcept
     return SetDescription(hr, description);
 }
 
+HRESULT FinishBarrier(HRESULT hr) noexcept
+{
+    if (FAILED(hr)) return ReportError(hr);
+    ::SetErrorInfo(0, nullptr);
+    return hr;
+}
+
+HRESULT FinishDescribingBarrier(HRESULT hr) noexcept
+{
+    if (SUCCEEDED(hr)) return hr;
+    Microsoft::WRL::ComPtr<IErrorInfo> described;
+    if (::GetErrorInfo(0, &described) != S_OK || !described) return ReportError(hr);
+    ::SetErrorInfo(0, described.Get());
+    return hr;
+}
+
 }  // namespace zanthel

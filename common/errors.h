@@ -22,16 +22,17 @@ HRESULT ReportError(HRESULT hr) noexcept;
 // (a file name, say) if given. Returns hr.
 HRESULT Describe(HRESULT hr, const wchar_t* what, const Text* detail = nullptr) noexcept;
 
+// The barriers' ends, out of line: every member has one.
+HRESULT FinishBarrier(HRESULT hr) noexcept;
+HRESULT FinishDescribingBarrier(HRESULT hr) noexcept;
+
 // Runs body, which returns an HRESULT, and leaves the thread's error
 // information matching the result. The component is built without
 // exceptions, so none can reach the system's frames on the way out.
 template <typename Body>
 HRESULT ComBarrier(Body&& body) noexcept
 {
-    const HRESULT hr = body();
-    if (FAILED(hr)) return ReportError(hr);
-    ::SetErrorInfo(0, nullptr);
-    return hr;
+    return FinishBarrier(body());
 }
 
 // ComBarrier for members whose failures may carry a description of their
@@ -40,12 +41,7 @@ template <typename Body>
 HRESULT DescribingBarrier(Body&& body) noexcept
 {
     ::SetErrorInfo(0, nullptr);
-    const HRESULT hr = body();
-    if (SUCCEEDED(hr)) return hr;
-    Microsoft::WRL::ComPtr<IErrorInfo> described;
-    if (::GetErrorInfo(0, &described) != S_OK || !described) return ReportError(hr);
-    ::SetErrorInfo(0, described.Get());
-    return hr;
+    return FinishDescribingBarrier(body());
 }
 
 }  // namespace zanthel

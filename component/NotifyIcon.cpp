@@ -256,8 +256,6 @@ HRESULT NotifyIcon::InterfaceSupportsErrorInfo(REFIID riid) noexcept
 
 void NotifyIcon::IconEventRaised(IconEvent event, LONG itemId, const Text& caption) noexcept
 {
-    // The events of DNotifyIconEvents only.
-    if (event > IconEvent::BalloonClosed) return;
     VARIANT arguments[2];
     UINT count = 0;
     if (event == IconEvent::MenuItemClick) {

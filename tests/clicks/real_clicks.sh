@@ -102,6 +102,7 @@ host_pid=
 expected="Icon loaded
 event: Click
 NextEvent: Click
+event: MenuOpening
 event: MenuItemClick 2 Exit
 NextEvent: MenuItemClick,2,Exit
 Icon removed"
