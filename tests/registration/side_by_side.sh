@@ -58,6 +58,7 @@ leftovers() {
         'TypeLib\{523C9B63-E39D-43F2-89E9-BC52ACAF8220}' Zanthel.classTray \
         'CLSID\{32F47B91-0869-40E1-8864-78D847A3534E}' 'Interface\{D65FDAAB-7FB0-43E4-A050-7228510BE9BB}' \
         'Interface\{E142EF95-8AB1-4F76-9E31-4A1E9C80CD38}' 'TypeLib\{CBA33684-8FF9-404A-A932-BDBE32C1F40D}' \
+        'Interface\{59FF6850-4B78-4FC6-A88C-B17750321DE1}' 'Interface\{18C22D39-C991-4B7E-BA48-1C458FB54637}' \
         Zanthel.NotifyIcon.1 Zanthel.NotifyIcon; do
         for view in 32 64; do
             timeout 30 "$tool" 64 reg query "$1\\$key" "/reg:$view" >/dev/null 2>&1 && found="$found $key/reg:$view"
