@@ -464,7 +464,12 @@ void NotificationIcon::ShowMenu(POINT anchor, bool rightClick) noexcept
     // message another thread sent, or a running handler, does not allow:
     // the popup opens from the window's own message instead.
     if (raising_ || ::InSendMessageEx(nullptr) != ISMEX_NOSEND) {
-        if (hwnd_) ::PostMessageW(hwnd_.get(), kShowMenuMessage, rightClick, MAKELPARAM(anchor.x, anchor.y));
+        // A running handler's own message loop would bring a posted request
+        // straight back: it is posted when the handler returns.
+        pendingMenu_ = MAKELPARAM(anchor.x, anchor.y);
+        pendingRightClick_ = rightClick;
+        menuPending_ = true;
+        if (!raising_) PostPendingMenu();
         return;
     }
     // What waits is heard first; then the handlers may change the menu.
@@ -526,6 +531,14 @@ void NotificationIcon::CallListener(IconEvent event, LONG itemId, const Text& ca
     raising_ = true;
     listener_->IconEventRaised(event, itemId, caption);
     raising_ = false;
+    PostPendingMenu();
+}
+
+void NotificationIcon::PostPendingMenu() noexcept
+{
+    if (!menuPending_ || !hwnd_) return;
+    menuPending_ = false;
+    ::PostMessageW(hwnd_.get(), kShowMenuMessage, pendingRightClick_, pendingMenu_);
 }
 
 void NotificationIcon::PostDelivery() noexcept

@@ -161,6 +161,8 @@ private:
     void Raise(IconEvent event, LONG itemId, const Text& caption) noexcept;
     void CallListener(IconEvent event, LONG itemId, const Text& caption) noexcept;
     void PostDelivery() noexcept;
+    // A popup asked for while it could not open, as kShowMenuMessage's parameters.
+    void PostPendingMenu() noexcept;
     void Deliver() noexcept;
     // The window is no longer this object's: its messages stop finding it,
     // and the caller decides whether it goes.
@@ -195,6 +197,8 @@ private:
     bool wanted_ = false, inShell_ = false, versioned_ = false, retrying_ = false;
     bool leftClickMenu_ = false, closed_ = false;
     bool tracking_ = false, raising_ = false, deliveryPosted_ = false;
+    bool menuPending_ = false, pendingRightClick_ = false;
+    LPARAM pendingMenu_ = 0;
     ShownIconRecord exitRecord_;
     // The apartment's list of live icons, while this one is in it.
     NotifyState* state_ = nullptr;
