@@ -3,11 +3,13 @@
 # and prints, under Wine, each figure beside its reference and its target:
 # late- and early-bound mnuEvent reads against a plain type-information
 # dispatcher, a fresh process's first LoadTray against a minimal tray program,
-# AppendMenu per item at 10,000 items against at 100, a NotifyIcon event from
-# the callback message to a sink against a plain window procedure that calls
-# the sink for the same message, NextEvent polls against mnuEvent reads, and
-# the DLL's size and imports (programs in bench/timings/). Timings are medians
-# of interleaved repetitions; the leak figures are scripts/stress.sh's soaks.
+# a fresh process's first NotifyIcon shown against a minimal version-4 icon
+# program, AppendMenu per item at 10,000 items against at 100, a NotifyIcon
+# event from the callback message to a sink against a plain window procedure
+# that calls the sink for the same message, NextEvent polls against mnuEvent
+# reads, and the DLL's size and imports (programs in bench/timings/). Timings
+# are medians of interleaved repetitions; the leak figures are
+# scripts/stress.sh's soaks.
 #
 #   scripts/bench.sh [repetitions]    (default 7; AppendMenu takes 3)
 #
@@ -59,6 +61,8 @@ ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/lib/wine-session.sh run sh -c '
         row "get_mnuEvent through the vtable" "$2" "$3" "$4" 1.5
         set -- $(echo "$fresh" | grep "^fresh_process ")
         row "fresh process: class object, tip, LoadTray" "$2" "$3" "$4" 1.5
+        set -- $(echo "$fresh" | grep "^notify_startup ")
+        row "fresh process: NotifyIcon, tip, Visible" "$2" "$3" "$4" 1.2
         set -- $(echo "$append" | grep "^append_per_item ")
         row "AppendMenu per item: at 10,000 / at 100" "$2" "$3" "$4" 2
         # Both sides pay the same SendMessageW and the same sink Invoke; the

@@ -3,7 +3,8 @@
 //   <name> <zanthel> <reference> <unit>
 // Usage:
 //   bench_probe dispatch [repetitions] [calls]   late- and early-bound mnuEvent reads
-//   bench_probe fresh [repetitions]              fresh_tray.exe against minimal_tray.exe
+//   bench_probe fresh [repetitions]              fresh_tray.exe against minimal_tray.exe, and
+//                                                fresh_notify.exe against minimal_notify.exe
 //   bench_probe append [repetitions]             AppendMenu per item at 10,000 items against at 100
 //   bench_probe notify [repetitions] [calls]     NotifyIcon's event path and NextEvent poll
 #include "child_process.h"
@@ -102,7 +103,8 @@ int Dispatch(int repetitions, int calls)
     return 0;
 }
 
-int Fresh(int repetitions)
+// Whole runs of a program, each a fresh process, against its yardstick's.
+void FreshRuns(const char* name, int repetitions, const wchar_t* zanthel, const wchar_t* reference)
 {
     const auto run = [](const wchar_t* program) {
         return [program] {
@@ -112,9 +114,15 @@ int Fresh(int repetitions)
             return ms;
         };
     };
-    run(L"fresh_tray.exe")();  // the first start of each maps files in
-    run(L"minimal_tray.exe")();
-    Interleaved("fresh_process", "ms", repetitions, run(L"fresh_tray.exe"), run(L"minimal_tray.exe"));
+    run(zanthel)();  // the first start of each maps files in
+    run(reference)();
+    Interleaved(name, "ms", repetitions, run(zanthel), run(reference));
+}
+
+int Fresh(int repetitions)
+{
+    FreshRuns("fresh_process", repetitions, L"fresh_tray.exe", L"minimal_tray.exe");
+    FreshRuns("notify_startup", repetitions, L"fresh_notify.exe", L"minimal_notify.exe");
     return 0;
 }
 
