@@ -3,10 +3,12 @@
 //   <name> <zanthel> <reference> <unit>
 // Usage:
 //   bench_probe dispatch [repetitions] [calls]   late- and early-bound mnuEvent reads
-//   bench_probe fresh [repetitions]              fresh_tray.exe against minimal_tray.exe
+//   bench_probe fresh [repetitions]              fresh_tray.exe against minimal_tray.exe, and
+//                                                fresh_notify.exe against minimal_notify.exe
 //   bench_probe append [repetitions]             AppendMenu per item at 10,000 items against at 100
 //   bench_probe notify [repetitions] [calls]     NotifyIcon's event path and NextEvent poll
 #include "child_process.h"
+#include "common/handles.h"
 #include "component/notify_interface.h"
 #include "reference_dispatch.h"
 #include "support/dll_under_test.h"
@@ -101,7 +103,8 @@ int Dispatch(int repetitions, int calls)
     return 0;
 }
 
-int Fresh(int repetitions)
+// Whole runs of a program, each a fresh process, against its yardstick's.
+void FreshRuns(const char* name, int repetitions, const wchar_t* zanthel, const wchar_t* reference)
 {
     const auto run = [](const wchar_t* program) {
         return [program] {
@@ -111,9 +114,15 @@ int Fresh(int repetitions)
             return ms;
         };
     };
-    run(L"fresh_tray.exe")();  // the first start of each maps files in
-    run(L"minimal_tray.exe")();
-    Interleaved("fresh_process", "ms", repetitions, run(L"fresh_tray.exe"), run(L"minimal_tray.exe"));
+    run(zanthel)();  // the first start of each maps files in
+    run(reference)();
+    Interleaved(name, "ms", repetitions, run(zanthel), run(reference));
+}
+
+int Fresh(int repetitions)
+{
+    FreshRuns("fresh_process", repetitions, L"fresh_tray.exe", L"minimal_tray.exe");
+    FreshRuns("notify_startup", repetitions, L"fresh_notify.exe", L"minimal_notify.exe");
     return 0;
 }
 
@@ -159,20 +168,46 @@ public:
     }
 };
 
-ComPtr<INotifyIcon> NewNotifyIcon()
+// The yardstick for the event path: a plain window that decodes the same
+// callback message and calls the sink's Invoke itself.
+constexpr UINT kCallbackMessage = WM_APP + 1;
+constexpr wchar_t kReferenceWindowClass[] = L"ZanthelBenchEventWindow";
+
+LRESULT CALLBACK ReferenceWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    ComPtr<IClassFactory> factory;
-    ComPtr<INotifyIcon> icon;
-    if (FAILED(test::DllExports().DllGetClassObject(CLSID_NotifyIcon, IID_PPV_ARGS(&factory))) ||
-        FAILED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&icon))))
-        return nullptr;
-    return icon;
+    auto* sink = reinterpret_cast<IDispatch*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg != kCallbackMessage || !sink) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (LOWORD(lParam) == NIN_SELECT && HIWORD(lParam) == 1) {
+        DISPPARAMS none{};
+        VARIANT result;
+        ::VariantInit(&result);
+        EXCEPINFO exception{};
+        UINT argumentError = 0;
+        sink->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result, &exception, &argumentError);
+        ::VariantClear(&result);
+    }
+    return 0;
+}
+
+UniqueWindow NewReferenceWindow(IDispatch* sink)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = &ReferenceWindowProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kReferenceWindowClass;
+    ::RegisterClassExW(&windowClass);
+    // Top-level and hidden, as the icon's own window is.
+    UniqueWindow window(::CreateWindowExW(0, kReferenceWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                          windowClass.hInstance, nullptr));
+    if (window) ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(sink));
+    return window;
 }
 
 int Notify(int repetitions, int calls)
 {
     test::ComApartment apartment;
-    ComPtr<INotifyIcon> icon = NewNotifyIcon();
+    ComPtr<INotifyIcon> icon = test::NewNotifyIcon();
     if (!icon) return 2;
     // Found before any other icon exists: the only window of its class.
     const HWND window = ::FindWindowExW(nullptr, nullptr, L"ZanthelNotifyWindow", nullptr);
@@ -183,32 +218,23 @@ int Notify(int repetitions, int calls)
     if (!window || FAILED(icon.As(&container)) ||
         FAILED(container->FindConnectionPoint(DIID_DNotifyIconEvents, &point)) || FAILED(point->Advise(&sink, &cookie)))
         return 2;
-    // Read at every call, so the direct call stays a virtual call.
-    IDispatch* volatile direct = &sink;
-    const auto perEvent = [calls](auto event) {
-        return [calls, event] {
+    const UniqueWindow referenceWindow = NewReferenceWindow(&sink);
+    if (!referenceWindow) return 2;
+    const auto perEvent = [calls](HWND target) {
+        return [calls, target] {
             return Seconds([&] {
-                       for (int i = 0; i < calls; ++i) event();
+                       for (int i = 0; i < calls; ++i)
+                           ::SendMessageW(target, kCallbackMessage, MAKEWPARAM(20, 740), MAKELPARAM(NIN_SELECT, 1));
                    }) *
                    1e9 / calls;
         };
     };
-    const auto callback = [window] {
-        ::SendMessageW(window, WM_APP + 1, MAKEWPARAM(20, 740), MAKELPARAM(NIN_SELECT, 1));
-    };
-    const auto invoke = [&direct] {
-        DISPPARAMS none{};
-        VARIANT result;
-        ::VariantInit(&result);
-        EXCEPINFO exception{};
-        UINT argumentError = 0;
-        direct->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result, &exception, &argumentError);
-    };
-    perEvent(callback)();  // fills the queue: from here each event displaces the oldest
+    perEvent(window)();  // fills the queue: from here each event displaces the oldest
+    perEvent(referenceWindow.get())();
     sink.events = 0;
-    Interleaved("notify_event", "ns", repetitions, perEvent(callback), perEvent(invoke));
+    Interleaved("notify_event", "ns", repetitions, perEvent(window), perEvent(referenceWindow.get()));
     // Every callback must have reached the sink, or the figure timed something else.
-    const long expected = 2L * repetitions * calls;  // the callbacks' and the direct calls'
+    const long expected = 2L * repetitions * calls;  // through the icon's window and the reference's
     if (sink.events != expected) {
         std::fprintf(stderr, "the sink got %ld of %ld events\n", sink.events, expected);
         return 1;
@@ -217,7 +243,7 @@ int Notify(int repetitions, int calls)
 
     // An icon whose queue is empty, against a reference whose mnuEvent is
     // empty: both answer with an empty string.
-    ComPtr<INotifyIcon> idle = NewNotifyIcon();
+    ComPtr<INotifyIcon> idle = test::NewNotifyIcon();
     ComPtr<_classTray> reference;
     if (!idle || FAILED(CreateReferenceTray(test::DllPath(), &reference))) return 2;
     const auto poll = [calls](IDispatch* object, DISPID id) {
