@@ -73,6 +73,8 @@ ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/lib/wine-session.sh run sh -c '
             row "event: callback message to sink Invoke" "$2" "$3" "$4" 1.5
             set -- $(echo "$notify" | grep "^invoke_NextEvent ")
             row "NextEvent (empty) against mnuEvent, Invoke" "$2" "$3" "$4" 1.5
+            set -- $(echo "$notify" | grep "^submenu_choice ")
+            row "menu choice 3 submenus deep / at the top" "$2" "$3" "$4" 1.2
         else
             printf "  %-44s %s\n" "NotifyIcon events" "not measured: $(echo "$notify" | tail -1)"
         fi

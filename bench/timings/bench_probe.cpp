@@ -204,6 +204,8 @@ UniqueWindow NewReferenceWindow(IDispatch* sink)
     return window;
 }
 
+int SubmenuChoice(int repetitions, int calls);
+
 int Notify(int repetitions, int calls)
 {
     test::ComApartment apartment;
@@ -264,6 +266,46 @@ int Notify(int repetitions, int calls)
     poll(idle.Get(), 10)();  // first use loads the type libraries
     poll(reference.Get(), 0x68030000)();
     Interleaved("invoke_NextEvent", "ns", repetitions, poll(idle.Get(), 10), poll(reference.Get(), 0x68030000));
+    return SubmenuChoice(repetitions, calls);
+}
+
+// The icon window made last, of those not in known.
+HWND NewIconWindow(std::vector<HWND>& known)
+{
+    for (HWND found = nullptr; (found = ::FindWindowExW(nullptr, found, L"ZanthelNotifyWindow", nullptr));)
+        if (std::find(known.begin(), known.end(), found) == known.end()) return known.push_back(found), found;
+    return nullptr;
+}
+
+// A menu choice deep in submenus against one in the top menu: a double
+// click chooses the default item through the same lookups as the popup's
+// choice, without the popup's modal loop.
+int SubmenuChoice(int repetitions, int calls)
+{
+    std::vector<HWND> known;
+    const auto iconWithDefault = [&](int depth, ComPtr<INotifyIcon2>& icon) {
+        if (FAILED(test::NewNotifyIcon().As(&icon))) return HWND{};
+        LONG parent = 0, id = 0;
+        for (int level = 0; level < depth; ++level) icon->AddSubMenu(parent, Bstr(L"Submenu").get(), &parent);
+        for (int item = 0; item < 8; ++item) icon->AddMenuItemTo(parent, Bstr(L"Item").get(), &id);
+        icon->put_DefaultMenuItem(id);
+        return NewIconWindow(known);
+    };
+    ComPtr<INotifyIcon2> deep, top;
+    const HWND deepWindow = iconWithDefault(3, deep), topWindow = iconWithDefault(0, top);
+    if (!deepWindow || !topWindow) return 2;
+    const auto perChoice = [calls](HWND target) {
+        return [calls, target] {
+            return Seconds([&] {
+                       for (int i = 0; i < calls; ++i)
+                           ::SendMessageW(target, kCallbackMessage, 0, MAKELPARAM(WM_LBUTTONDBLCLK, 1));
+                   }) *
+                   1e9 / calls;
+        };
+    };
+    perChoice(deepWindow)();  // fills both queues
+    perChoice(topWindow)();
+    Interleaved("submenu_choice", "ns", repetitions, perChoice(deepWindow), perChoice(topWindow));
     return 0;
 }
 
