@@ -17,8 +17,12 @@
 // the type information as it arrives ("event: MenuItemClick 2 Exit"), and
 // also drains the queue ("NextEvent: MenuItemClick,2,Exit"), where it knows
 // the items by their identifiers. Its menu is "Show", a separator and "Exit";
-// --menu 2 gives scripts/demo.sh's menu instead: "Logging" with a check mark
-// that each choice of it toggles, "Calibrate" greyed, a separator and "Exit".
+// --menu 2 gives scripts/demo.sh's menu instead, built with INotifyIcon2's
+// members: "Logging", checked and the default item (bold; a double click on
+// the icon chooses it), a submenu "Rate" with the radio items "Slow"
+// (checked) and "Fast", "Calibrate" greyed, a separator and "Exit". Each
+// choice of "Logging" toggles its check mark, and each MenuOpening writes the
+// chosen rate into the submenu's caption ("Rate: Fast") before the menu shows.
 // --balloon 1 shows a balloon notification from the icon.
 #include <windows.h>
 #include <ole2.h>
@@ -32,6 +36,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -185,10 +190,15 @@ int Run(IDispatch* tray, int seconds, int exitsToStop, int linger, bool withMenu
     return 0;
 }
 
-// Prints every event it gets by the name the type information gives it.
+// Prints every event it gets by the name the type information gives it,
+// then tells heard that name.
 class PrintingSink final : public IDispatch {
 public:
-    PrintingSink(const IID& events, ITypeInfo* info) : events_(events), info_(info) { info_->AddRef(); }
+    PrintingSink(const IID& events, ITypeInfo* info, std::function<void(const std::wstring&)> heard)
+        : events_(events), info_(info), heard_(std::move(heard))
+    {
+        info_->AddRef();
+    }
     ~PrintingSink() { info_->Release(); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
@@ -218,42 +228,59 @@ public:
         BSTR name = nullptr;
         UINT names = 0;
         info_->GetNames(id, &name, 1, &names);
-        std::string line = "event: " + Utf8(name ? name : L"?");
+        const std::wstring event = name ? name : L"?";
         ::SysFreeString(name);
+        std::string line = "event: " + Utf8(event);
         // Arguments come last to first.
         for (UINT i = params ? params->cArgs : 0; i-- > 0;) line += " " + Utf8(AsText(params->rgvarg[i]));
         Say(line);
+        if (heard_) heard_(event);
         return S_OK;
     }
 
 private:
     IID events_;
     ITypeInfo* info_;
+    std::function<void(const std::wstring&)> heard_;
     ULONG references_ = 1;
 };
 
-// Appends a NotifyIcon menu item and keeps the identifier it gets.
-HRESULT AddItem(IDispatch* icon, const wchar_t* caption, LONG& id)
+// Calls a member that adds to a NotifyIcon menu (AddMenuItem, AddMenuItemTo,
+// AddSubMenu) and keeps the identifier it returns.
+HRESULT Add(IDispatch* icon, const wchar_t* member, std::vector<VARIANT> args, LONG& id)
 {
     std::wstring text;
-    const HRESULT hr = Call(icon, L"AddMenuItem", DISPATCH_METHOD, {Text(caption)}, &text);
+    const HRESULT hr = Call(icon, member, DISPATCH_METHOD, std::move(args), &text);
     id = std::wcstol(text.c_str(), nullptr, 10);
     return hr;
 }
 
-// "Show", a separator and "Exit"; or the demo's menu: "Logging" with a check
-// mark, "Calibrate" greyed, a separator and "Exit". Keeps the identifiers of
-// the first item and of "Exit".
-HRESULT AddMenu(IDispatch* icon, bool demoMenu, LONG& first, LONG& exitId)
+// The identifiers of the items the host acts on.
+struct MenuIds {
+    LONG first = 0, exit = 0, rate = 0, slow = 0, fast = 0;
+};
+
+// "Show", a separator and "Exit"; or the demo's menu: "Logging" checked and
+// the default item, the submenu "Rate" with the radio group "Slow" (checked)
+// and "Fast", "Calibrate" greyed, a separator and "Exit".
+HRESULT AddMenu(IDispatch* icon, bool demoMenu, MenuIds& ids)
 {
-    HRESULT hr = AddItem(icon, demoMenu ? L"Logging" : L"Show", first);
+    HRESULT hr = Add(icon, L"AddMenuItem", {Text(demoMenu ? L"Logging" : L"Show")}, ids.first);
     LONG greyed = 0;
-    if (SUCCEEDED(hr) && demoMenu) hr = Call(icon, L"SetMenuItemChecked", DISPATCH_METHOD, {Number(first), Flag(true)});
-    if (SUCCEEDED(hr) && demoMenu) hr = AddItem(icon, L"Calibrate", greyed);
-    if (SUCCEEDED(hr) && demoMenu)
-        hr = Call(icon, L"SetMenuItemEnabled", DISPATCH_METHOD, {Number(greyed), Flag(false)});
+    if (demoMenu) {
+        if (SUCCEEDED(hr)) hr = Call(icon, L"SetMenuItemChecked", DISPATCH_METHOD, {Number(ids.first), Flag(true)});
+        if (SUCCEEDED(hr)) hr = Call(icon, L"DefaultMenuItem", DISPATCH_PROPERTYPUT, {Number(ids.first)});
+        if (SUCCEEDED(hr)) hr = Add(icon, L"AddSubMenu", {Number(0), Text(L"Rate")}, ids.rate);
+        if (SUCCEEDED(hr)) hr = Add(icon, L"AddMenuItemTo", {Number(ids.rate), Text(L"Slow")}, ids.slow);
+        if (SUCCEEDED(hr)) hr = Add(icon, L"AddMenuItemTo", {Number(ids.rate), Text(L"Fast")}, ids.fast);
+        for (const LONG radio : {ids.slow, ids.fast})
+            if (SUCCEEDED(hr)) hr = Call(icon, L"SetMenuItemRadio", DISPATCH_METHOD, {Number(radio), Number(1)});
+        if (SUCCEEDED(hr)) hr = Call(icon, L"SetMenuItemChecked", DISPATCH_METHOD, {Number(ids.slow), Flag(true)});
+        if (SUCCEEDED(hr)) hr = Add(icon, L"AddMenuItem", {Text(L"Calibrate")}, greyed);
+        if (SUCCEEDED(hr)) hr = Call(icon, L"SetMenuItemEnabled", DISPATCH_METHOD, {Number(greyed), Flag(false)});
+    }
     if (SUCCEEDED(hr)) hr = Call(icon, L"AddSeparator", DISPATCH_METHOD);
-    if (SUCCEEDED(hr)) hr = AddItem(icon, L"Exit", exitId);
+    if (SUCCEEDED(hr)) hr = Add(icon, L"AddMenuItem", {Text(L"Exit")}, ids.exit);
     return hr;
 }
 
@@ -296,7 +323,14 @@ int RunNotify(IDispatch* icon, int seconds, int exitsToStop, int linger, bool de
     IConnectionPointContainer* container = nullptr;
     IConnectionPoint* point = nullptr;
     DWORD cookie = 0;
-    auto* sink = new PrintingSink(events, info);
+    MenuIds ids;
+    bool checked = demoMenu;
+    std::wstring rate = L"Slow";
+    // The handler may change the menu before it shows: the submenu's caption names the rate.
+    auto* sink = new PrintingSink(events, info, [&](const std::wstring& event) {
+        if (demoMenu && event == L"MenuOpening")
+            Call(icon, L"SetMenuItemCaption", DISPATCH_METHOD, {Number(ids.rate), Text((L"Rate: " + rate).c_str())});
+    });
     info->Release();
     HRESULT hr = icon->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
     if (SUCCEEDED(hr)) hr = container->FindConnectionPoint(events, &point);
@@ -308,10 +342,8 @@ int RunNotify(IDispatch* icon, int seconds, int exitsToStop, int linger, bool de
         return 1;
     }
 
-    LONG first = 0, exitId = 0;
-    bool checked = demoMenu;
     const bool failed = Failed(Call(icon, L"ToolTip", DISPATCH_PROPERTYPUT, {Text(L"Zanthel demo")}), "ToolTip") ||
-                        Failed(AddMenu(icon, demoMenu, first, exitId), "building the menu") ||
+                        Failed(AddMenu(icon, demoMenu, ids), "building the menu") ||
                         Failed(Call(icon, L"Visible", DISPATCH_PROPERTYPUT, {Flag(true)}), "Visible") ||
                         (balloon && Failed(Call(icon, L"ShowBalloon", DISPATCH_METHOD,
                                                 {Text(L"Zanthel demo"), Text(L"The measurement has finished.")}),
@@ -324,11 +356,14 @@ int RunNotify(IDispatch* icon, int seconds, int exitsToStop, int linger, bool de
             while (SUCCEEDED(Call(icon, L"NextEvent", DISPATCH_PROPERTYGET, {}, &event)) && !event.empty()) {
                 Say("NextEvent: " + Utf8(event));
                 const LONG item = ChosenItem(event);
-                if (item == exitId) ++exits;
-                if (demoMenu && item == first) {
+                if (item == ids.exit) ++exits;
+                if (!demoMenu || item == 0) continue;
+                if (item == ids.first) {
                     checked = !checked;
-                    Call(icon, L"SetMenuItemChecked", DISPATCH_METHOD, {Number(first), Flag(checked)});
+                    Call(icon, L"SetMenuItemChecked", DISPATCH_METHOD, {Number(ids.first), Flag(checked)});
                 }
+                // Choosing a radio item has checked it already.
+                if (item == ids.slow || item == ids.fast) rate = item == ids.slow ? L"Slow" : L"Fast";
             }
             return exits;
         });

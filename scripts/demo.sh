@@ -4,13 +4,18 @@
 # Wine prefix and runs the demo host of the same architecture, whose icon sits
 # in the notification area at the right end of the Wine desktop's taskbar.
 #
-# The host creates a Zanthel.NotifyIcon with a tip, a menu ("Logging" checked,
-# "Calibrate" greyed, a separator, "Exit") and a balloon. It advises the
-# icon's connection point and prints each event as it arrives ("event: Click"),
-# then the same event read from the queue ("NextEvent: Click"). Under a
-# private Xvfb the script clicks the balloon, the icon and the menu itself,
-# and fails unless the icon's and the menu's events arrive (Wine's shell
-# reports no click on a balloon); on your own X display (DISPLAY set) you
+# The host creates a Zanthel.NotifyIcon with a tip, a menu and a balloon. The
+# menu: "Logging", checked and the default item (bold), the submenu "Rate"
+# with the radio items "Slow" (checked) and "Fast", "Calibrate" greyed, a
+# separator and "Exit". It advises the icon's connection point and prints
+# each event as it arrives ("event: Click"), then the same event read from
+# the queue ("NextEvent: Click"); on each MenuOpening it writes the chosen
+# rate into the submenu's caption. Under a private Xvfb the script clicks the
+# balloon, then the icon, chooses Rate > Fast and opens the submenu again to
+# see the radio mark moved, double-clicks the icon (DoubleClick, then
+# MenuItemClick for "Logging") and chooses "Exit"; it fails unless the
+# icon's and the menu's events arrive (Wine's shell reports no click on a
+# balloon) and the mark moved. On your own X display (DISPLAY set) you
 # click, and choosing "Exit" ends the demo. Screenshots are saved in
 # <build dir>/demo/.
 #
@@ -107,8 +112,32 @@ expect_lines() {
     done
 }
 
-# The balloon, the icon, then two menu choices: the chosen item's check
-# mark goes, and "Exit" ends the host.
+# The expected MenuOpening lines so far: one per opening of the menu.
+openings=0
+# open_rate_submenu PNG ROW: opens the menu and its submenu "Rate" (the
+# second row), saves the screen to PNG and fails unless the radio mark is on
+# the submenu's ROW-th row alone ("Slow" 1, "Fast" 2).
+open_rate_submenu() {
+    tray_open_popup "$host" || fail "a right click opened no menu"
+    openings=$((openings + 1))
+    tray_wait_line 5 "$output" "event: MenuOpening" "$openings" || fail "the menu opened without MenuOpening"
+    tray_choose 2
+    tray_wait 5 tray_find_submenu "$host" || fail "choosing Rate opened no submenu"
+    _o_other=$((3 - $2))
+    tray_wait 3 rate_marked "$2" "$_o_other" || fail "the submenu's radio mark is not on row $2 alone"
+    tray_screenshot "$1" && echo "Screenshot of the menu and its submenu: $1"
+}
+rate_marked() { tray_row_marked "$1" SUBMENU && ! tray_row_marked "$2" SUBMENU; }
+# expect_order FIRST THEN: fails unless the host printed FIRST before THEN.
+expect_order() {
+    _eo_first=$(tr -d '\r' <"$output" | grep -nxF -- "$1" | head -n 1 | cut -d: -f1)
+    _eo_then=$(tr -d '\r' <"$output" | grep -nxF -- "$2" | head -n 1 | cut -d: -f1)
+    if [ "${_eo_first:-0}" -eq 0 ] || [ "$_eo_first" -ge "${_eo_then:-0}" ]; then fail "\"$2\" came before \"$1\""; fi
+}
+
+# The balloon, the icon, the radio item "Fast" in the submenu, whose mark
+# then moves there from "Slow", a double click that chooses the default
+# item "Logging" (its check mark goes), and "Exit", which ends the host.
 click_notify_icon() {
     echo "Clicking the balloon"
     tray_click_balloon || fail "the balloon went before the click"
@@ -118,17 +147,25 @@ click_notify_icon() {
     echo "Left-clicking the icon"
     tray_left_click
     expect_lines 5 "event: Click" "NextEvent: Click"
-    echo "Right-clicking the icon and choosing Logging"
-    tray_open_popup "$host" || fail "a right click opened no menu"
-    tray_screenshot "$shots/popup.png" && echo "Screenshot of the open menu: $shots/popup.png"
-    tray_choose first
-    expect_lines 5 "event: MenuItemClick 1 Logging" "NextEvent: MenuItemClick,1,Logging"
+    echo "Right-clicking the icon and choosing Rate > Fast (Slow has the radio mark)"
+    open_rate_submenu "$shots/popup.png" 1
+    tray_choose 2 SUBMENU
+    expect_lines 5 "event: MenuItemClick 4 Fast" "NextEvent: MenuItemClick,4,Fast"
+    echo "Right-clicking the icon and opening Rate again: the radio mark has moved to Fast"
+    open_rate_submenu "$shots/popup-fast.png" 2
+    # A click beside the menu closes it and chooses nothing.
+    xdotool mousemove "$((TRAY_BAR_X + TRAY_BAR_W / 2))" "$((TRAY_BAR_Y - 300))" click 1
+    tray_wait 3 tray_no_popup "$host" || fail "a click beside the menu left it open"
+    echo "Double-clicking the icon: DoubleClick, then MenuItemClick for the default item Logging"
+    tray_double_click
+    expect_lines 5 "event: DoubleClick" "event: MenuItemClick 1 Logging" "NextEvent: MenuItemClick,1,Logging"
+    expect_order "event: DoubleClick" "event: MenuItemClick 1 Logging"
     echo "Right-clicking the icon and choosing Exit"
-    tray_open_popup "$host" || fail "the second right click opened no menu"
+    tray_open_popup "$host" || fail "the last right click opened no menu"
     tray_screenshot "$shots/popup-unchecked.png" &&
-        echo "Screenshot of the menu without the check mark: $shots/popup-unchecked.png"
+        echo "Screenshot of the menu without Logging's check mark: $shots/popup-unchecked.png"
     tray_choose last
-    expect_lines 5 "event: MenuItemClick 3 Exit" "NextEvent: MenuItemClick,3,Exit" "Icon removed"
+    expect_lines 5 "event: MenuItemClick 6 Exit" "NextEvent: MenuItemClick,6,Exit" "Icon removed"
 }
 
 click_tray() {
@@ -158,8 +195,9 @@ if [ -n "$ZANTHEL_DEMO_CLICKS" ]; then
     if [ "$class" = NotifyIcon ]; then click_notify_icon; else click_tray; fi
 elif [ "$class" = NotifyIcon ]; then
     echo "In the window \"Default - Wine desktop\", click the balloon and the icon at the right end"
-    echo "of the taskbar: a left click prints Click, a right click opens the menu; choose Exit to end"
-    echo "(limit $seconds s)."
+    echo "of the taskbar: a left click prints Click, a double click DoubleClick and MenuItemClick for"
+    echo "the bold Logging, a right click MenuOpening and opens the menu; choose Rate > Fast and open"
+    echo "Rate again to see the radio mark moved; choose Exit to end (limit $seconds s)."
 else
     echo "In the window \"Default - Wine desktop\", click the icon at the right end of the taskbar:"
     echo "left click prints LeftMouse, right click opens the menu; choose Exit to end (limit $seconds s)."

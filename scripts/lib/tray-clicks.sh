@@ -107,15 +107,28 @@ tray_click_balloon() {
 
 tray_no_popup() { ! tray_find_popup "$1"; }
 
+# tray_find_submenu CLASS: sets SUBMENU_X/Y/W/H to the submenu open beside the
+# popup that tray_find_popup found: another visible popup of the same host.
+tray_find_submenu() {
+    for _tu_window in $(xdotool search --onlyvisible --class "$1" 2>/dev/null); do
+        tray_geometry "$_tu_window" SUBMENU
+        [ "$SUBMENU_W" -gt 20 ] && [ "$SUBMENU_H" -gt 20 ] &&
+            { [ "$SUBMENU_X" -ne "$POPUP_X" ] || [ "$SUBMENU_Y" -ne "$POPUP_Y" ]; } && return 0
+    done
+    return 1
+}
+
 # Two presses of one button on the icon within the double-click time (500 ms)
 # reach the host as a double click, which opens nothing: each click on the
-# icon first lets that time pass.
+# icon first lets that time pass. tray_click_icon [xdotool click options] BUTTON
 tray_click_icon() {
     sleep 0.6
-    xdotool mousemove "$TRAY_ICON_X" "$TRAY_ICON_Y" click "$1"
+    xdotool mousemove "$TRAY_ICON_X" "$TRAY_ICON_Y" click "$@"
 }
 
 tray_left_click() { tray_click_icon 1; }
+
+tray_double_click() { tray_click_icon --repeat 2 --delay 120 1; }
 
 # tray_open_popup CLASS: right-clicks the icon and waits for the popup.
 tray_open_popup() {
@@ -124,15 +137,35 @@ tray_open_popup() {
     tray_wait 5 tray_find_popup "$1"
 }
 
-# tray_choose first|last: clicks the open popup's first or last row. The
-# popup moves to stay on screen, so rows are found from its own geometry.
+# tray_row_top ROW [SUBMENU]: sets _TR_X/Y/W/H to the popup's geometry (with
+# SUBMENU the submenu's) and _TR_TOP to the top of its ROW-th row (1 is the
+# first; no separator may come before it).
+tray_row_top() {
+    eval "_TR_X=\$${2:-POPUP}_X _TR_Y=\$${2:-POPUP}_Y _TR_W=\$${2:-POPUP}_W _TR_H=\$${2:-POPUP}_H"
+    _TR_TOP=$((_TR_Y + TRAY_MENU_INSET + TRAY_ROW_HEIGHT * ($1 - 1)))
+}
+
+# tray_choose first|last|ROW [SUBMENU]: clicks the open popup's first, last
+# or ROW-th row (see tray_row_top), or with SUBMENU that of the open submenu.
+# A popup moves to stay on screen, so rows are found from its own geometry.
 tray_choose() {
     case $1 in
-        first) _tc_y=$((POPUP_Y + TRAY_MENU_INSET + TRAY_ROW_HEIGHT / 2)) ;;
-        last) _tc_y=$((POPUP_Y + POPUP_H - 1 - TRAY_MENU_INSET - TRAY_ROW_HEIGHT / 2)) ;;
-        *) return 2 ;;
+        first) tray_row_top 1 "${2:-}" ;;
+        last) tray_row_top 1 "${2:-}" && _TR_TOP=$((_TR_Y + _TR_H - TRAY_MENU_INSET - TRAY_ROW_HEIGHT)) ;;
+        '' | *[!0-9]*) return 2 ;;
+        *) tray_row_top "$1" "${2:-}" ;;
     esac
-    xdotool mousemove "$((POPUP_X + POPUP_W / 2))" "$_tc_y" click 1
+    xdotool mousemove "$((_TR_X + _TR_W / 2))" "$((_TR_TOP + TRAY_ROW_HEIGHT / 2))" click 1
+}
+
+# tray_row_marked ROW [SUBMENU]: succeeds when the open popup's ROW-th row
+# (see tray_row_top) shows a check or radio mark: the mark's column, left of
+# the caption, holds more than one colour, highlighted or not.
+tray_row_marked() {
+    tray_row_top "$1" "${2:-}"
+    _tm_colours=$(import -silent -window root miff:- 2>/dev/null |
+        convert - -crop "14x$TRAY_ROW_HEIGHT+$((_TR_X + TRAY_MENU_INSET))+$_TR_TOP" +repage -format '%k' info: 2>/dev/null)
+    [ "${_tm_colours:-1}" -gt 1 ]
 }
 
 # tray_wait_line SECONDS FILE LINE [COUNT]: waits until the host's output
