@@ -220,7 +220,9 @@ HRESULT NotifyIcon::ShowNotification(BSTR title, BSTR text, LONG kind, BSTR icon
         Text heading, body, path;
         RETURN_IF_FAILED(heading.Assign(title));
         RETURN_IF_FAILED(body.Assign(text));
-        RETURN_IF_FAILED(path.Assign(iconPath));
+        // The header's default for iconPath is a plain L"", not an automation
+        // string, whose length prefix would be whatever lies before it.
+        if (iconPath && iconPath[0] != L'\0') RETURN_IF_FAILED(path.Assign(iconPath));
         return icon_->ShowNotification(heading, body, kind, path, options);
     });
 }

@@ -454,6 +454,7 @@ void NotificationIcon::ChooseDefault() noexcept
     if (id == 0 || !menu_.IsEnabledItem(id)) return;
     Text caption;
     ItemCaption(menu_.Popup(), static_cast<UINT>(id), caption);
+    menu_.Chosen(id);
     Raise(IconEvent::MenuItemClick, id, caption);
 }
 

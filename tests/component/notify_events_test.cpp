@@ -251,6 +251,10 @@ TEST_F(Notify, BothVersionsInterfacesAreOneObjectWhoseIDispatchReachesEveryMembe
     Bstr tip;
     ASSERT_EQ(S_OK, icon2->get_ToolTip(&tip));
     EXPECT_EQ(L"tip", tip.str());
+    // The header's defaults hand a plain L"" for iconPath, whose length prefix is whatever lies before it.
+    static const wchar_t plainEmpty[] = {L'\xffff', L'\x7fff', L'\0'};
+    EXPECT_EQ(S_OK, icon2->ShowNotification(Bstr(L"t").get(), Bstr(L"x").get()));
+    EXPECT_EQ(S_OK, icon2->ShowNotification(Bstr(L"t").get(), Bstr(L"x").get(), 1, const_cast<BSTR>(plainEmpty + 2)));
     ComPtr<ISupportErrorInfo> supports;
     ASSERT_EQ(S_OK, icon_.As(&supports));
     EXPECT_EQ(S_OK, supports->InterfaceSupportsErrorInfo(IID_INotifyIcon2));

@@ -655,9 +655,14 @@ TEST(NotifyMenuTree, RadioGroupsTheDefaultItemAndMenuOpeningShapeThePopup)
         EXPECT_FALSE(marks[0].fState & MFS_CHECKED);
         EXPECT_TRUE(marks[1].fState & MFS_CHECKED);
 
+        // A double click chooses the default item, a radio item's mark included.
+        EXPECT_EQ(S_OK, icon->SetDefaultMenuItem(a));
         Callback(icon->Window(), WM_LBUTTONDBLCLK);
         PumpMessages(50ms);
-        EXPECT_EQ(S_OK, icon->RemoveMenuItem(plain));
+        InPopup(icon, [&](HMENU menu) { marks[0] = ItemAt(menu, 0), marks[2] = ItemAt(menu, 2); });
+        EXPECT_TRUE(marks[0].fState & MFS_CHECKED);
+        EXPECT_FALSE(marks[2].fState & MFS_DEFAULT);
+        EXPECT_EQ(S_OK, icon->RemoveMenuItem(a));
         EXPECT_EQ(0, icon->DefaultMenuItem());
         // MenuOpening that empties the menu: RightClick, and no popup.
         witness.handler = [&] {
@@ -665,7 +670,7 @@ TEST(NotifyMenuTree, RadioGroupsTheDefaultItemAndMenuOpeningShapeThePopup)
         };
         Callback(icon->Window(), WM_CONTEXTMENU, 100, 100);
         EXPECT_EQ((std::vector<std::wstring>{L"MenuOpening", L"MenuItemClick,2,B", L"MenuOpening", L"DoubleClick",
-                                             L"MenuItemClick,3,Plain", L"MenuOpening", L"RightClick"}),
+                                             L"MenuItemClick,1,A", L"MenuOpening", L"MenuOpening", L"RightClick"}),
                   witness.heard);
         Callback(icon->Window(), WM_MBUTTONUP);
         Callback(icon->Window(), NIN_BALLOONSHOW);
