@@ -11,33 +11,35 @@ HRESULT LastError() noexcept
     return FAILED(hr) ? hr : E_FAIL;
 }
 
+// The class of the module's hidden windows, in the form Class names.
+template <typename Class, typename Char, typename Register>
+ATOM RegisterClassOf(WNDPROC procedure, const Char* name, Register registerClass) noexcept
+{
+    Class windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = module::Instance();
+    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW, in either form
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = name;
+    return registerClass(&windowClass);
+}
+
 }  // namespace
 
 HRESULT RegisterHostWindowClass(const char* name, WNDPROC procedure, bool unicode) noexcept
 {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    if (::GetClassInfoExA(module::Instance(), name, &windowClass)) return S_OK;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = module::Instance();
-    windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = name;
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof(existing);
+    if (::GetClassInfoExA(module::Instance(), name, &existing)) return S_OK;
     ATOM atom = 0;
     if (unicode) {
         // The names are ASCII: widened unit by unit.
         wchar_t wide[64] = {};
         for (UINT i = 0; name[i] && i + 1 < ARRAYSIZE(wide); ++i) wide[i] = static_cast<unsigned char>(name[i]);
-        WNDCLASSEXW unicodeClass{};
-        unicodeClass.cbSize = sizeof(unicodeClass);
-        unicodeClass.lpfnWndProc = procedure;
-        unicodeClass.hInstance = windowClass.hInstance;
-        unicodeClass.hCursor = windowClass.hCursor;
-        unicodeClass.hbrBackground = windowClass.hbrBackground;
-        unicodeClass.lpszClassName = wide;
-        atom = ::RegisterClassExW(&unicodeClass);
+        atom = RegisterClassOf<WNDCLASSEXW>(procedure, wide, &::RegisterClassExW);
     } else {
-        atom = ::RegisterClassExA(&windowClass);
+        atom = RegisterClassOf<WNDCLASSEXA>(procedure, name, &::RegisterClassExA);
     }
     if (atom || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return S_OK;
     return LastError();

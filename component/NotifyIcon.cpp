@@ -38,16 +38,6 @@ HRESULT WithText(BSTR value, Body&& body) noexcept
     });
 }
 
-// A menu item's or submenu's caption: neither empty nor holding a NUL.
-HRESULT CheckCaption(const Text& caption) noexcept
-{
-    if (caption.Empty())
-        return Describe(E_INVALIDARG, L"A menu item needs a caption; AddSeparator adds a separator line");
-    // The menu would show it cut at the NUL, and the event report it so.
-    if (caption.HasNul()) return Describe(E_INVALIDARG, L"A menu item's caption cannot hold a NUL character");
-    return S_OK;
-}
-
 // A member that adds a captioned entry to the menu and hands back its identifier.
 template <typename Add>
 HRESULT AddCaptioned(BSTR caption, LONG* id, Add&& add) noexcept
@@ -55,7 +45,6 @@ HRESULT AddCaptioned(BSTR caption, LONG* id, Add&& add) noexcept
     return WithText(caption, [&](const Text& text) {
         if (!id) return E_POINTER;
         *id = 0;
-        RETURN_IF_FAILED(CheckCaption(text));
         return add(text, *id);
     });
 }
@@ -184,10 +173,7 @@ HRESULT NotifyIcon::AddSeparatorTo(LONG parent) noexcept
 
 HRESULT NotifyIcon::SetMenuItemCaption(LONG id, BSTR caption) noexcept
 {
-    return WithText(caption, [&](const Text& text) {
-        RETURN_IF_FAILED(CheckCaption(text));
-        return icon_->SetMenuItemCaption(id, text);
-    });
+    return WithText(caption, [&](const Text& text) { return icon_->SetMenuItemCaption(id, text); });
 }
 
 HRESULT NotifyIcon::RemoveMenuItem(LONG id) noexcept

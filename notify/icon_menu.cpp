@@ -20,10 +20,13 @@ HRESULT LastError() noexcept
     return FAILED(hr) ? hr : E_FAIL;
 }
 
+// Neither empty nor holding a NUL, at which the menu would show it cut and
+// the event report it so.
 HRESULT CheckCaption(const Text& caption) noexcept
 {
-    if (caption.Empty()) return Describe(E_INVALIDARG, L"A menu item needs a caption.");
-    if (caption.HasNul()) return Describe(E_INVALIDARG, L"A menu item's caption cannot hold a NUL character.");
+    if (caption.Empty())
+        return Describe(E_INVALIDARG, L"A menu item needs a caption; AddSeparator adds a separator line");
+    if (caption.HasNul()) return Describe(E_INVALIDARG, L"A menu item's caption cannot hold a NUL character");
     return S_OK;
 }
 

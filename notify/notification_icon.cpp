@@ -124,12 +124,17 @@ HRESULT NotificationIcon::SetIcon(const Text& path) noexcept
     int size = 0;
     RETURN_IF_FAILED(LoadPicture(path, loaded, size));
     RETURN_IF_FAILED(iconPath_.Assign(path));
+    UsePicture(std::move(loaded), size);
+    return S_OK;
+}
+
+void NotificationIcon::UsePicture(UniqueIcon loaded, int size) noexcept
+{
     // The shell may draw the old handle until NIM_MODIFY has replaced it.
     UniqueIcon previous(icon_.release());
     icon_ = std::move(loaded);
     iconSize_ = size;
     if (inShell_) Tell(NIM_MODIFY, NIF_ICON);
-    return S_OK;
 }
 
 void NotificationIcon::Scaled() noexcept
@@ -138,11 +143,7 @@ void NotificationIcon::Scaled() noexcept
     UniqueIcon loaded;
     int size = 0;
     // A file that has gone since keeps the picture it gave.
-    if (FAILED(LoadPicture(iconPath_, loaded, size))) return;
-    UniqueIcon previous(icon_.release());
-    icon_ = std::move(loaded);
-    iconSize_ = size;
-    if (inShell_) Tell(NIM_MODIFY, NIF_ICON);
+    if (SUCCEEDED(LoadPicture(iconPath_, loaded, size))) UsePicture(std::move(loaded), size);
 }
 
 const Text& NotificationIcon::IconPath() const noexcept { return iconPath_; }

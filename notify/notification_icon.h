@@ -151,6 +151,8 @@ private:
     // The picture at the notification area's size: path's, or the built-in one.
     HRESULT LoadPicture(const Text& path, UniqueIcon& loaded, int& size) const noexcept;
     void Scaled() noexcept;
+    // Shows loaded, of width size, in place of the current picture.
+    void UsePicture(UniqueIcon loaded, int size) noexcept;
     void OnShellCallback(UINT event, POINT anchor) noexcept;
     void Select(POINT anchor) noexcept;
     // rightClick: by the right button or the menu key, which raise

@@ -14,15 +14,21 @@ void NotifyShell(TrayState& state, DWORD message) noexcept
     ::Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&state.gTrayData));
 }
 
+// After NIM_DELETE: nothing of the icon is kept.
+void ForgetShownIcon(TrayState& state) noexcept
+{
+    state.trayIconShown = false;
+    state.shownPicture.Reset();
+    state.shownAtExit.Forget();
+}
+
 }  // namespace
 
 void DeleteShownIcon(TrayState& state) noexcept
 {
     if (!state.trayIconShown) return;
     NotifyShell(state, NIM_DELETE);
-    state.trayIconShown = false;
-    state.shownPicture.Reset();
-    state.shownAtExit.Forget();
+    ForgetShownIcon(state);
 }
 
 void FillTip(CHAR (&field)[kTipField], const Text& tip, UINT codePage) noexcept
@@ -101,9 +107,7 @@ HRESULT RemoveTrayIcon() noexcept
     TrayState* state = TrayApartment();
     if (!state) return E_OUTOFMEMORY;
     NotifyShell(*state, NIM_DELETE);
-    state->trayIconShown = false;
-    state->shownPicture.Reset();
-    state->shownAtExit.Forget();
+    ForgetShownIcon(*state);
     return S_OK;
 }
 

@@ -93,7 +93,10 @@ TEST(HostExit, IconsLeaveWithAProcessThatExitsWithoutReleasingThem)
     ASSERT_TRUE(
         ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
     ::SetEnvironmentVariableW(kExitReport, nullptr);
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(child.hProcess, 30000));
+    if (::WaitForSingleObject(child.hProcess, 30000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the child did not exit";
+        ::TerminateProcess(child.hProcess, 1);
+    }
     ::CloseHandle(child.hThread);
     ::CloseHandle(child.hProcess);
 
@@ -198,15 +201,25 @@ TEST(HostApartments, ASinkInAnotherApartmentHearsAFloodOfCallbacksInOrder)
 {
     ComApartment apartment;
     ThreadedSink sink;
+    // The sink's apartment lives until the proxy and the icon have gone, however the test ends.
+    struct MultithreadedApartment {
+        HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread thread;
+        ~MultithreadedApartment()
+        {
+            ::SetEvent(done);
+            if (thread.joinable()) thread.join();
+            ::CloseHandle(done);
+        }
+    } multithreaded;
     ComPtr<IDispatch> proxy;
-    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     IStream* stream = nullptr;
     std::atomic<bool> marshalled{false};
-    std::thread multithreaded([&] {
+    multithreaded.thread = std::thread([&] {
         ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         ::CoMarshalInterThreadInterfaceInStream(IID_IDispatch, &sink, &stream);
         marshalled = true;
-        ::WaitForSingleObject(done, INFINITE);
+        ::WaitForSingleObject(multithreaded.done, INFINITE);
         ::CoUninitialize();
     });
     ASSERT_TRUE(PumpUntil([&] { return marshalled.load(); }));
@@ -226,7 +239,7 @@ TEST(HostApartments, ASinkInAnotherApartmentHearsAFloodOfCallbacksInOrder)
     constexpr int kCallbacks = 300;
     std::thread shell([&] {
         for (int i = 0; i < kCallbacks; ++i)
-            ::SendMessageW(window, WM_APP + 1, 0, MAKELPARAM(i % 2 ? NIN_BALLOONUSERCLICK : NIN_SELECT, 1));
+            if (!SendCallbackFromAnotherThread(window, i % 2 ? NIN_BALLOONUSERCLICK : NIN_SELECT)) break;
     });
     PumpUntil([&] { return sink.Count() >= kCallbacks; }, 20s);
     shell.join();
@@ -235,8 +248,4 @@ TEST(HostApartments, ASinkInAnotherApartmentHearsAFloodOfCallbacksInOrder)
     for (int i = 0; i < kCallbacks; ++i) expected.push_back(i % 2 ? 4 : 1);  // BalloonClick, Click
     EXPECT_EQ(expected, sink.got);
     point->Unadvise(cookie);
-    proxy.Reset();
-    ::SetEvent(done);
-    multithreaded.join();
-    ::CloseHandle(done);
 }

@@ -427,7 +427,7 @@ TEST(NotifyEvents, EventsWaitTheirTurnInTheOrderTheyCame)
         Callback(window, NIN_BALLOONUSERCLICK);
         std::thread sender([&] {
             for (int i = 0; i < 20; ++i)
-                ::SendMessageW(window, NotificationIcon::kCallbackMessage, 0, MAKELPARAM(NIN_BALLOONUSERCLICK, 1));
+                if (!SendCallbackFromAnotherThread(window, NIN_BALLOONUSERCLICK)) break;
         });
         PumpUntil([&] { return witness.heard.size() >= 71; });
         sender.join();

@@ -57,6 +57,11 @@ HWND HostWindowOfThisThread() { return FindThreadWindow(L"ZanthelHostWindow", fa
 
 LRESULT SendTrayCallback(HWND host, LPARAM mouseMessage) { return ::SendMessageW(host, WM_RBUTTONUP, 0, mouseMessage); }
 
+bool SendCallbackFromAnotherThread(HWND window, UINT event)
+{
+    return ::SendMessageTimeoutW(window, WM_APP + 1, 0, MAKELPARAM(event, 1), SMTO_NORMAL, 5000, nullptr) != 0;
+}
+
 std::wstring MenuItemText(HMENU menu, UINT id)
 {
     wchar_t text[256] = {};

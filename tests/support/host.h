@@ -31,6 +31,11 @@ HWND HostWindowOfThisThread();
 // Sends the tray icon's callback message with the given mouse action.
 LRESULT SendTrayCallback(HWND host, LPARAM mouseMessage);
 
+// Sends a notification icon's version-4 callback (icon 1) as the shell does,
+// from a thread other than the window's; false when the window's thread did
+// not take it within a few seconds.
+bool SendCallbackFromAnotherThread(HWND window, UINT event);
+
 // The text of a menu item by command identifier, searching popups too.
 std::wstring MenuItemText(HMENU menu, UINT id);
 
