@@ -53,6 +53,12 @@ HRESULT SetDescription(HRESULT hr, const Text& description) noexcept
 
 }  // namespace
 
+HRESULT LastError() noexcept
+{
+    const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
+    return FAILED(hr) ? hr : E_FAIL;
+}
+
 HRESULT ReportError(HRESULT hr) noexcept
 {
     const wchar_t* own = OwnDescription(hr);

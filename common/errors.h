@@ -14,6 +14,10 @@ constexpr HRESULT kSubscriptOutOfRange = static_cast<HRESULT>(0x800A0009);
 constexpr HRESULT kArrayLocked = static_cast<HRESULT>(0x800A000A);
 constexpr HRESULT kObjectNotSet = static_cast<HRESULT>(0x800A005B);
 
+// The failure of the Windows call just made: its last error as an HRESULT,
+// or E_FAIL when the call left none.
+HRESULT LastError() noexcept;
+
 // Sets the thread's error information for a failing result, so that a
 // dispatch caller never sees the description of an earlier failure.
 HRESULT ReportError(HRESULT hr) noexcept;

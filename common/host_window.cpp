@@ -1,15 +1,10 @@
 #include "common/host_window.h"
 
+#include "common/errors.h"
 #include "common/module.h"
 
 namespace zanthel {
 namespace {
-
-HRESULT LastError() noexcept
-{
-    const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
-    return FAILED(hr) ? hr : E_FAIL;
-}
 
 // The class of the module's hidden windows, in the form Class names.
 template <typename Class, typename Char, typename Register>

@@ -181,7 +181,7 @@ HRESULT OpenDiskFile(const wchar_t* name, UniqueFile& file) noexcept
 {
     const HANDLE opened = ::CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
+    if (opened == INVALID_HANDLE_VALUE) return LastError();
     file.reset(opened);
     return ::GetFileType(opened) == FILE_TYPE_DISK ? S_OK : CTL_E_INVALIDPICTURE;
 }

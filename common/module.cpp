@@ -1,5 +1,7 @@
 #include "common/module.h"
 
+#include "common/errors.h"
+
 #include <atomic>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -31,7 +33,7 @@ HRESULT Path(Text& path) noexcept
         Text buffer = Text::Adopt(::SysAllocStringLen(nullptr, capacity));
         if (buffer.Empty()) return E_OUTOFMEMORY;
         const DWORD length = ::GetModuleFileNameW(Instance(), buffer.Get(), capacity);
-        if (length == 0) return HRESULT_FROM_WIN32(::GetLastError());
+        if (length == 0) return LastError();
         if (length < capacity) return path.Assign(buffer.Get(), length);
         if (capacity >= 0x8000) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     }

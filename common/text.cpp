@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include "common/errors.h"
+
 #include <new>
 
 namespace zanthel {
@@ -88,7 +90,7 @@ HRESULT AnsiText::Convert(const wchar_t* characters, UINT length) noexcept
 {
     const int units = static_cast<int>(length);
     const int bytes = units ? ::WideCharToMultiByte(CP_ACP, 0, characters, units, nullptr, 0, nullptr, nullptr) : 0;
-    if (units && bytes <= 0) return HRESULT_FROM_WIN32(::GetLastError());
+    if (units && bytes <= 0) return LastError();
     std::unique_ptr<char[]> chars(new (std::nothrow) char[static_cast<SIZE_T>(bytes) + 1]);
     if (!chars) return E_OUTOFMEMORY;
     if (units) ::WideCharToMultiByte(CP_ACP, 0, characters, units, chars.get(), bytes, nullptr, nullptr);

@@ -14,12 +14,6 @@ HRESULT Described(LONG id, const wchar_t* before, const wchar_t* after) noexcept
     return Describe(E_INVALIDARG, description.Chars());
 }
 
-HRESULT LastError() noexcept
-{
-    const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
-    return FAILED(hr) ? hr : E_FAIL;
-}
-
 // Neither empty nor holding a NUL, at which the menu would show it cut and
 // the event report it so.
 HRESULT CheckCaption(const Text& caption) noexcept

@@ -29,12 +29,6 @@ constexpr UINT kShowMenuMessage = kDeliverMessage + 1;
 // Windows 7's balloon flags, which the headers for older systems lack.
 constexpr DWORD kLargeIcon = 0x20, kRespectQuietTimeFlag = 0x80;
 
-HRESULT LastError() noexcept
-{
-    const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
-    return FAILED(hr) ? hr : E_FAIL;
-}
-
 // The units of text that fit in limit, never half of a surrogate pair.
 UINT CutLength(const Text& text, UINT limit) noexcept
 {

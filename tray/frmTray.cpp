@@ -38,7 +38,7 @@ UniqueMenu BuildMenu() noexcept
 HRESULT BuiltInIconPicture(Microsoft::WRL::ComPtr<IPictureDisp>& picture) noexcept
 {
     UniqueIcon icon = LoadBuiltInIcon();
-    if (!icon) return HRESULT_FROM_WIN32(::GetLastError());
+    if (!icon) return LastError();
     return IconPicture(std::move(icon), picture);
 }
 
@@ -89,10 +89,7 @@ HRESULT frmTray::CreateNativeWindow(TrayState& state) noexcept
         ::CreateWindowExA(0, kClassNameA, kWindowTitle, style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                           frame.bottom - frame.top, nullptr, menu.get(), module::Instance(), nullptr);
     state.creatingWindow = nullptr;
-    if (!hwnd) {
-        HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
-        return FAILED(hr) ? hr : E_FAIL;
-    }
+    if (!hwnd) return LastError();
     menu.release();  // the window owns its menu now
     AllowTaskbarCreated(hwnd);
     ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, Pixels(120), Pixels(120), Pixels(1335), Pixels(375), hwnd,
