@@ -1,10 +1,12 @@
 #include "common/exit_cleanup.h"
 
+#include "common/window_owner.h"
+
 namespace zanthel {
 namespace {
 
 SRWLOCK listLock = SRWLOCK_INIT;
-ShownIconRecord* first = nullptr;
+IntrusiveList<ShownIconRecord> shown;
 
 class ListLock {
 public:
@@ -21,27 +23,22 @@ void ShownIconRecord::Remember(HWND window, UINT id) noexcept
     ListLock lock;
     window_ = window;
     id_ = id;
-    if (listed_) return;
-    listed_ = true;
-    next_ = first;
-    if (first) first->previous_ = this;
-    first = this;
+    shown.PushFront(*this);
 }
 
 void ShownIconRecord::Forget() noexcept
 {
     ListLock lock;
-    if (!listed_) return;
-    (previous_ ? previous_->next_ : first) = next_;
-    if (next_) next_->previous_ = previous_;
-    previous_ = next_ = nullptr;
-    listed_ = false;
+    shown.Remove(*this);
 }
 
 void DeleteShownIconsAtExit() noexcept
 {
+    // While the shell takes an icon away it may send its window a last
+    // notice, which must not reach an object under the loader lock.
+    LetGoOfWindowsAtExit();
     if (!::TryAcquireSRWLockExclusive(&listLock)) return;
-    for (ShownIconRecord* record = first; record; record = record->next_) {
+    for (ShownIconRecord* record = shown.First(); record; record = IntrusiveList<ShownIconRecord>::Next(*record)) {
         NOTIFYICONDATAW data{};
         data.cbSize = sizeof(data);
         data.hWnd = record->window_;

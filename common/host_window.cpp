@@ -40,11 +40,16 @@ HRESULT RegisterHostWindowClass(const char* name, WNDPROC procedure, bool unicod
     return LastError();
 }
 
-LONG TrackIconPopup(HWND owner, HMENU menu, UINT flags, int x, int y) noexcept
+UINT TrackIconPopup(HWND owner, HMENU menu, UINT flags, POINT at, const RECT* exclude) noexcept
 {
     // Without the foreground the popup would not close on a click elsewhere.
     ::SetForegroundWindow(owner);
-    const LONG chosen = static_cast<LONG>(::TrackPopupMenuEx(menu, flags, x, y, owner, nullptr));
+    TPMPARAMS params{};
+    params.cbSize = sizeof(params);
+    if (exclude) params.rcExclude = *exclude;
+    // Vertical: a menu that does not fit below the icon opens above it, as the shell's own do.
+    const UINT chosen = static_cast<UINT>(::TrackPopupMenuEx(menu, exclude ? flags | TPM_VERTICAL : flags, at.x, at.y,
+                                                             owner, exclude ? &params : nullptr));
     // Without a message after the popup, it may not close the next time the
     // user clicks elsewhere.
     ::PostMessageW(owner, WM_NULL, 0, 0);

@@ -11,8 +11,8 @@ namespace zanthel {
 // the messages the procedure gets.
 HRESULT RegisterHostWindowClass(const char* name, WNDPROC procedure, bool unicode) noexcept;
 
-// Shows menu as the icon's popup at x, y (the thread's logical pixels) and
-// returns what TrackPopupMenuEx returns.
-LONG TrackIconPopup(HWND owner, HMENU menu, UINT flags, int x, int y) noexcept;
+// Shows menu as the icon's popup at at (the thread's logical pixels), beside
+// or above exclude when given, and returns what TrackPopupMenuEx returns.
+UINT TrackIconPopup(HWND owner, HMENU menu, UINT flags, POINT at, const RECT* exclude = nullptr) noexcept;
 
 }  // namespace zanthel

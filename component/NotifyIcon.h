@@ -71,6 +71,8 @@ private:
     friend class ComObject;
 
     void IconEventRaised(IconEvent event, LONG itemId, const Text& caption) noexcept override;
+    void HoldForRaise() noexcept override { AddRef(); }
+    void ReleaseFromRaise() noexcept override { Release(); }
 
     // DNotifyIconEvents2's point, the default, and then DNotifyIconEvents'.
     DispatchConnectionPoint points_[2];

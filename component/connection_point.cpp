@@ -220,9 +220,8 @@ void DispatchConnectionPoint::Raise(DispatchConnectionPoint* points, UINT count,
                                     UINT argumentCount) noexcept
 {
     if (count == 0 || argumentCount > kMaxArguments) return;
-    // A handler may advise, unadvise or release the object's last reference:
-    // the object, and so every point, lives until the raise is over.
-    const ComPtr<IConnectionPointContainer> object(&points[0].container_);
+    // The caller holds the object, and so every point, until the raise is
+    // over: a hold here would outlive a raise a host cut short.
     for (UINT index = 0; index < count; ++index) points[index].RaiseHere(id, arguments, argumentCount);
 }
 

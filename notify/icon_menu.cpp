@@ -2,6 +2,8 @@
 
 #include "common/errors.h"
 
+#include <utility>
+
 namespace zanthel {
 namespace {
 
@@ -259,6 +261,25 @@ bool IconMenu::IsEnabledItem(LONG id) const noexcept
     if (!entry || entry->submenu) return false;
     const UINT position = Position(*entry);
     return (::GetMenuState(entry->owner, position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+bool IconMenu::Choose(UINT command, LONG& id, Text& caption) noexcept
+{
+    const Entry* entry = Find(static_cast<LONG>(command));
+    if (!entry || entry->submenu) return false;
+    const int length = ::GetMenuStringW(entry->owner, command, nullptr, 0, MF_BYCOMMAND);
+    Text read = Text::Adopt(::SysAllocStringLen(nullptr, static_cast<UINT>(length > 0 ? length : 0)));
+    if (length > 0) ::GetMenuStringW(entry->owner, command, read.Get(), length + 1, MF_BYCOMMAND);
+    caption = std::move(read);
+    id = static_cast<LONG>(command);
+    Chosen(id);
+    return true;
+}
+
+bool IconMenu::ChooseDefault(LONG& id, Text& caption) noexcept
+{
+    if (default_ == 0 || !IsEnabledItem(default_)) return false;
+    return Choose(static_cast<UINT>(default_), id, caption);
 }
 
 }  // namespace zanthel

@@ -40,6 +40,9 @@ public:
     // The user chose id: a radio item becomes the checked one of its group.
     void Chosen(LONG id) noexcept;
     bool IsEnabledItem(LONG id) const noexcept;
+    bool Showing() const noexcept { return showing_; }
+    bool Choose(UINT command, LONG& id, Text& caption) noexcept;
+    bool ChooseDefault(LONG& id, Text& caption) noexcept;
 
 private:
     struct Entry {

@@ -17,44 +17,19 @@ namespace zanthel {
 namespace {
 
 constexpr const char* kClassName = "ZanthelNotifyWindow";
-// Each object has a window of its own, so one identifier serves every icon.
-constexpr UINT kIconId = 1;
 // Posted by the window to itself, so the listener hears events outside any modal loop.
-constexpr UINT kDeliverMessage = NotificationIcon::kCallbackMessage + 1;
-constexpr UINT kShownFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
-constexpr UINT kTipUnits = ARRAYSIZE(NOTIFYICONDATAW{}.szTip) - 1;
+constexpr UINT kDeliverMessage = ShellRecord::kCallbackMessage + 1;
 // Posted by the window to itself: the popup opens from its own message, where
 // MenuOpening may call handlers in any apartment.
 constexpr UINT kShowMenuMessage = kDeliverMessage + 1;
+// A left click's menu opens when this runs out without a double click.
+constexpr UINT_PTR kMenuWaitTimer = ShellRecord::kRetryTimer + 1;
 // Windows 7's balloon flags, which the headers for older systems lack.
 constexpr DWORD kLargeIcon = 0x20, kRespectQuietTimeFlag = 0x80;
 
-// The units of text that fit in limit, never half of a surrogate pair.
-UINT CutLength(const Text& text, UINT limit) noexcept
-{
-    const UINT length = text.Length();
-    if (length <= limit) return length;
-    return IS_HIGH_SURROGATE(text.Chars()[limit - 1]) ? limit - 1 : limit;
-}
-
-template <UINT Size>
-void CopyCut(wchar_t (&field)[Size], const Text& text) noexcept
-{
-    const UINT length = CutLength(text, Size - 1);
-    ::CopyMemory(field, text.Chars(), length * sizeof(wchar_t));
-    field[length] = L'\0';
-}
-
-HRESULT ItemCaption(HMENU menu, UINT id, Text& caption) noexcept
-{
-    const int length = ::GetMenuStringW(menu, id, nullptr, 0, MF_BYCOMMAND);
-    if (length <= 0) return S_OK;
-    Text read = Text::Adopt(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
-    if (read.Empty()) return E_OUTOFMEMORY;
-    ::GetMenuStringW(menu, id, read.Get(), length + 1, MF_BYCOMMAND);
-    caption = std::move(read);
-    return S_OK;
-}
+// A message another thread sent, whose sender waits: COM refuses calls to a
+// listener in another apartment from here, and no modal loop may start.
+bool InSentMessage() noexcept { return ::InSendMessageEx(nullptr) != ISMEX_NOSEND; }
 
 }  // namespace
 
@@ -63,17 +38,18 @@ HRESULT NotificationIcon::Create(Ref<NotificationIcon>& created) noexcept
     NotifyState* state = ApartmentState<NotifyState>();
     Ref<NotificationIcon> icon = Make<NotificationIcon>();
     if (!state || !icon) return E_OUTOFMEMORY;
-    RETURN_IF_FAILED(icon->LoadPicture(Text(), icon->icon_, icon->iconSize_));
+    UniqueIcon picture;
+    int size = 0;
+    RETURN_IF_FAILED(icon->LoadPicture(Text(), picture, size));
     RETURN_IF_FAILED(RegisterHostWindowClass(kClassName, &WindowProc, true));
     // Top-level, not message-only: only top-level windows hear "TaskbarCreated".
-    UniqueWindow window(
-        ::CreateWindowExA(0, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module::Instance(), nullptr));
+    const HWND window =
+        ::CreateWindowExA(0, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module::Instance(), nullptr);
     if (!window) return LastError();
-    AllowTaskbarCreated(window.get());
     // Attached only now: WM_NCCREATE's create data can come from any process.
-    ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(icon.Get()));
-    icon->hwnd_ = std::move(window);
-    module::HostWindowCreated();
+    icon->window_.Attach(window, icon.Get());
+    icon->shell_.Attach(window);
+    icon->shell_.SetPicture(std::move(picture), size);
     state->Add(*icon.Get());
     created = std::move(icon);
     return S_OK;
@@ -83,19 +59,14 @@ NotificationIcon::~NotificationIcon() { End(Ending::Closed); }
 
 void NotificationIcon::Listen(IconEventListener* listener) noexcept
 {
-    if (!closed_) listener_ = listener;
+    if (!closed_) delivery_.Listen(listener);
 }
 
 HRESULT NotificationIcon::SetToolTip(const Text& tip) noexcept
 {
     if (closed_) return NotConnected();
-    RETURN_IF_FAILED(tip_.Assign(tip.Chars(), CutLength(tip, kTipUnits)));
-    // A shell that refuses it now gets it again with "TaskbarCreated".
-    if (inShell_) Tell(NIM_MODIFY, 0);
-    return S_OK;
+    return shell_.SetTip(tip);
 }
-
-const Text& NotificationIcon::ToolTip() const noexcept { return tip_; }
 
 HRESULT NotificationIcon::LoadPicture(const Text& path, UniqueIcon& loaded, int& size) const noexcept
 {
@@ -118,49 +89,16 @@ HRESULT NotificationIcon::SetIcon(const Text& path) noexcept
     int size = 0;
     RETURN_IF_FAILED(LoadPicture(path, loaded, size));
     RETURN_IF_FAILED(iconPath_.Assign(path));
-    UsePicture(std::move(loaded), size);
+    shell_.SetPicture(std::move(loaded), size);
     return S_OK;
 }
-
-void NotificationIcon::UsePicture(UniqueIcon loaded, int size) noexcept
-{
-    // The shell may draw the old handle until NIM_MODIFY has replaced it.
-    UniqueIcon previous(icon_.release());
-    icon_ = std::move(loaded);
-    iconSize_ = size;
-    if (inShell_) Tell(NIM_MODIFY, NIF_ICON);
-}
-
-void NotificationIcon::Scaled() noexcept
-{
-    if (closed_ || ShellIconMetric(SM_CXSMICON) == iconSize_) return;
-    UniqueIcon loaded;
-    int size = 0;
-    // A file that has gone since keeps the picture it gave.
-    if (SUCCEEDED(LoadPicture(iconPath_, loaded, size))) UsePicture(std::move(loaded), size);
-}
-
-const Text& NotificationIcon::IconPath() const noexcept { return iconPath_; }
 
 HRESULT NotificationIcon::SetVisible(bool visible) noexcept
 {
     if (closed_) return NotConnected();
-    if (visible == wanted_) return S_OK;
-    if (!visible) {
-        TakeFromShell();
-        return S_OK;
-    }
-    wanted_ = true;
-    exitRecord_.Remember(hwnd_.get(), kIconId);
-    OfferToShell();
+    shell_.Want(visible);
     return S_OK;
 }
-
-bool NotificationIcon::Visible() const noexcept { return wanted_; }
-
-void NotificationIcon::SetLeftClickMenu(bool opensMenu) noexcept { leftClickMenu_ = opensMenu; }
-
-bool NotificationIcon::LeftClickMenu() const noexcept { return leftClickMenu_; }
 
 HRESULT NotificationIcon::AddMenuItem(const Text& caption, LONG& id) noexcept
 {
@@ -198,7 +136,7 @@ HRESULT NotificationIcon::RemoveMenuItem(LONG id) noexcept
     if (closed_) return NotConnected();
     RETURN_IF_FAILED(menu_.Remove(id));
     // An open popup would still offer what is gone.
-    if (tracking_) ::EndMenu();
+    if (menu_.Showing()) ::EndMenu();
     return S_OK;
 }
 
@@ -226,13 +164,11 @@ HRESULT NotificationIcon::SetDefaultMenuItem(LONG id) noexcept
     return menu_.SetDefault(id);
 }
 
-LONG NotificationIcon::DefaultMenuItem() const noexcept { return menu_.Default(); }
-
 HRESULT NotificationIcon::ClearMenu() noexcept
 {
     if (closed_) return NotConnected();
     menu_.Clear();
-    if (tracking_) ::EndMenu();
+    if (menu_.Showing()) ::EndMenu();
     return S_OK;
 }
 
@@ -258,7 +194,7 @@ HRESULT NotificationIcon::ShowNotification(const Text& title, const Text& text, 
         return Describe(E_INVALIDARG, L"Only a notification of kind 4 shows the picture iconPath names.");
     if (kind == kBalloonPicture && iconPath.Empty())
         return Describe(E_INVALIDARG, L"A notification of kind 4 needs the picture iconPath names.");
-    if (!wanted_)
+    if (!shell_.Wanted())
         return Describe(HRESULT_FROM_WIN32(ERROR_INVALID_STATE),
                         L"The icon must be visible before it shows a balloon.");
     UniqueIcon picture;
@@ -266,309 +202,146 @@ HRESULT NotificationIcon::ShowNotification(const Text& title, const Text& text, 
         const HRESULT hr = LoadIconFile(iconPath, ShellIconMetric(SM_CXICON), ShellIconMetric(SM_CYICON), picture);
         if (FAILED(hr)) return Describe(hr, L"The icon file cannot be used:", &iconPath);
     }
-    NOTIFYICONDATAW data{};
-    Fill(data, NIF_INFO | NIF_TIP | NIF_SHOWTIP);
-    CopyCut(data.szInfoTitle, title);
-    CopyCut(data.szInfo, text);
     // Kinds 0 to 3 are NIIF_NONE, NIIF_INFO, NIIF_WARNING and NIIF_ERROR in order.
-    data.dwInfoFlags = kind == kBalloonPicture ? NIIF_USER | kLargeIcon : static_cast<DWORD>(kind);
-    if (options & kNoSound) data.dwInfoFlags |= NIIF_NOSOUND;
-    if (options & kRespectQuietTime) data.dwInfoFlags |= kRespectQuietTimeFlag;
-    data.hBalloonIcon = picture.get();
-    if (!::Shell_NotifyIconW(NIM_MODIFY, &data))
+    DWORD flags = kind == kBalloonPicture ? NIIF_USER | kLargeIcon : static_cast<DWORD>(kind);
+    if (options & kNoSound) flags |= NIIF_NOSOUND;
+    if (options & kRespectQuietTime) flags |= kRespectQuietTimeFlag;
+    if (!shell_.ShowBalloon(title, text, flags, std::move(picture)))
         return Describe(E_FAIL, L"The notification area did not show the balloon.");
-    // The shell may draw the picture until this balloon goes.
-    balloonPicture_ = std::move(picture);
     // A new balloon, whose close is still to come.
-    if (!text.Empty()) balloonCloseRaised_ = false;
-    return S_OK;
-}
-
-HRESULT NotificationIcon::NextEvent(Text& event) noexcept
-{
-    if (queue_.Empty()) {
-        event = Text();
-        return S_OK;
-    }
-    static constexpr const wchar_t* kNames[] = {
-        L"", L"Click",      L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed",
-        L"", L"RightClick", L"MiddleClick", L"BalloonShown"};
-    const IconEventRecord& oldest = queue_.Front();
-    Text text;
-    RETURN_IF_FAILED(text.Assign(kNames[static_cast<LONG>(oldest.event)]));
-    if (oldest.event == IconEvent::MenuItemClick) {
-        RETURN_IF_FAILED(text.Append(L","));
-        RETURN_IF_FAILED(text.AppendNumber(oldest.itemId));
-        RETURN_IF_FAILED(text.Append(L","));
-        RETURN_IF_FAILED(text.Append(oldest.caption));
-    }
-    queue_.DropFront();
-    event = std::move(text);
+    if (!text.Empty()) filter_.NewBalloon();
     return S_OK;
 }
 
 void NotificationIcon::Close() noexcept { End(Ending::Closed); }
-
-HWND NotificationIcon::Window() const noexcept { return hwnd_.get(); }
 
 HRESULT NotificationIcon::NotConnected() const noexcept
 {
     return Describe(CO_E_OBJNOTCONNECTED, L"The notification icon has been closed.");
 }
 
-void NotificationIcon::Fill(NOTIFYICONDATAW& data, UINT flags) const noexcept
+void NotificationIcon::Raise(IconEvent event, LONG itemId, const Text& caption) noexcept
 {
-    data.cbSize = sizeof(data);
-    data.hWnd = hwnd_.get();
-    data.uID = kIconId;
-    data.uFlags = flags;
-    data.uCallbackMessage = kCallbackMessage;
-    data.hIcon = icon_.get();
-    CopyCut(data.szTip, tip_);
-    data.uVersion = NOTIFYICON_VERSION_4;
+    delivery_.Raise(event, itemId, caption, InSentMessage());
 }
 
-bool NotificationIcon::Tell(DWORD message, UINT flags) const noexcept
+void NotificationIcon::React(const Reaction& reaction, POINT anchor) noexcept
 {
-    NOTIFYICONDATAW data{};
-    // A version-4 icon keeps its standard tip only while every change says so.
-    Fill(data, message == NIM_MODIFY ? flags | NIF_TIP | NIF_SHOWTIP : flags);
-    return ::Shell_NotifyIconW(message, &data);
-}
-
-void NotificationIcon::OfferToShell() noexcept
-{
-    if (!wanted_ || !hwnd_) return;
-    if (!inShell_) {
-        // A shell whose reply timed out may have kept the icon all the same:
-        // a change it accepts says it has it.
-        inShell_ = Tell(NIM_ADD, kShownFlags) || Tell(NIM_MODIFY, kShownFlags);
-        versioned_ = false;
-    }
-    // Until then the shell sends callbacks OnShellCallback cannot read.
-    if (inShell_ && !versioned_) versioned_ = Tell(NIM_SETVERSION, 0);
-    const bool retry = !inShell_ || !versioned_;
-    if (retry) {
-        ::SetTimer(hwnd_.get(), kRetryTimer, kRetryMilliseconds, nullptr);
-    } else if (retrying_) {
-        ::KillTimer(hwnd_.get(), kRetryTimer);
-    }
-    retrying_ = retry;
-}
-
-void NotificationIcon::TakeFromShell() noexcept
-{
-    if (!wanted_) return;
-    // Whatever the add answered: the shell may have kept the icon.
-    Tell(NIM_DELETE, 0);
-    balloonPicture_.reset();
-    if (retrying_ && hwnd_) ::KillTimer(hwnd_.get(), kRetryTimer);
-    wanted_ = inShell_ = versioned_ = retrying_ = false;
-    exitRecord_.Forget();
-}
-
-void NotificationIcon::ShellRestarted() noexcept
-{
-    // The new shell's notification area is empty, perhaps at another scale.
-    inShell_ = versioned_ = false;
-    Scaled();
-    OfferToShell();
-}
-
-void NotificationIcon::OnShellCallback(UINT event, POINT anchor) noexcept
-{
-    const UINT previous = lastCallback_;
-    lastCallback_ = event;
-    switch (event) {
-        case WM_LBUTTONDOWN:
-            swallowSelect_ = false;
-            break;
-        case NIN_KEYSELECT:
-            // Enter on the focused icon selects twice for one press.
-            if (previous == NIN_KEYSELECT && ::GetTickCount() - keySelectTick_ <= ::GetDoubleClickTime()) {
-                lastCallback_ = 0;
-                break;
-            }
-            keySelectTick_ = ::GetTickCount();
-            Select(anchor);
-            break;
-        case NIN_SELECT:
-            // Some shells (Wine's) select again on a double click's button-up.
-            if (swallowSelect_ && ::GetTickCount() - doubleClickTick_ <= ::GetDoubleClickTime()) {
-                swallowSelect_ = false;
-                break;
-            }
-            Select(anchor);
-            break;
-        case WM_LBUTTONDBLCLK:
-            swallowSelect_ = true;
-            doubleClickTick_ = ::GetTickCount();
-            Raise(IconEvent::DoubleClick, 0, Text());
-            ChooseDefault();
-            break;
-        case WM_CONTEXTMENU:
-            ShowMenu(anchor, true);
-            break;
-        case WM_MBUTTONUP:
-            Raise(IconEvent::MiddleClick, 0, Text());
-            break;
-        case NIN_BALLOONSHOW:
-            balloonCloseRaised_ = false;
-            Raise(IconEvent::BalloonShown, 0, Text());
-            break;
-        case NIN_BALLOONUSERCLICK:
-            balloonPicture_.reset();
-            Raise(IconEvent::BalloonClick, 0, Text());
-            break;
-        case NIN_BALLOONTIMEOUT:
-        case NIN_BALLOONHIDE:
-            // Timed out, dismissed, replaced or gone with its icon: one close per balloon.
-            balloonPicture_.reset();
-            if (!balloonCloseRaised_) {
-                balloonCloseRaised_ = true;
-                Raise(IconEvent::BalloonClosed, 0, Text());
-            }
-            break;
-        default:
-            break;
-    }
-}
-
-void NotificationIcon::Select(POINT anchor) noexcept
-{
-    if (leftClickMenu_) {
-        ShowMenu(anchor, false);
-    } else {
-        Raise(IconEvent::Click, 0, Text());
-    }
+    // The shell lets this process take the foreground only while it handles
+    // the click; taken now, it holds until the menu opens.
+    if (reaction.OpensMenu()) ::SetForegroundWindow(window_.get());
+    if (reaction.balloonGone) shell_.BalloonGone();
+    if (reaction.stopWaiting) ::KillTimer(window_.get(), kMenuWaitTimer);
+    if (reaction.waitForDoubleClick) ::SetTimer(window_.get(), kMenuWaitTimer, ::GetDoubleClickTime(), nullptr);
+    if (reaction.event != IconEvent::None) Raise(reaction.event);
+    if (reaction.chooseDefault) ChooseDefault();
+    if (reaction.menu != MenuSource::None) ShowMenu(MenuRequest{reaction.menu, reaction.rightClick, anchor});
 }
 
 void NotificationIcon::ChooseDefault() noexcept
 {
-    const LONG id = menu_.Default();
-    if (id == 0 || !menu_.IsEnabledItem(id)) return;
+    LONG id = 0;
     Text caption;
-    ItemCaption(menu_.Popup(), static_cast<UINT>(id), caption);
-    menu_.Chosen(id);
-    Raise(IconEvent::MenuItemClick, id, caption);
+    if (menu_.ChooseDefault(id, caption)) Raise(IconEvent::MenuItemClick, id, caption);
 }
 
-void NotificationIcon::ShowMenu(POINT anchor, bool rightClick) noexcept
+void NotificationIcon::ShowMenu(const MenuRequest& request) noexcept
 {
-    if (tracking_) return;
-    // MenuOpening goes to the handlers before the popup opens, which a
-    // message another thread sent, or a running handler, does not allow:
-    // the popup opens from the window's own message instead.
-    if (raising_ || ::InSendMessageEx(nullptr) != ISMEX_NOSEND) {
-        // A running handler's own message loop would bring a posted request
-        // straight back: it is posted when the handler returns.
-        pendingMenu_ = MAKELPARAM(anchor.x, anchor.y);
-        pendingRightClick_ = rightClick;
-        menuPending_ = true;
-        if (!raising_) PostPendingMenu();
-        return;
-    }
+    if (menu_.Showing() || !delivery_.MenuMayOpen(request, InSentMessage())) return;
+    const bool wanted = shell_.Wanted();
     // What waits is heard first; then the handlers may change the menu.
-    Deliver();
-    const bool wanted = wanted_;
-    if (listener_) CallListener(IconEvent::MenuOpening, 0, Text());
+    delivery_.Announce(IconEvent::MenuOpening);
     // Hidden, closed or released by a handler: no popup.
-    if (closed_ || (wanted && !wanted_)) return;
+    if (closed_ || (wanted && !shell_.Wanted())) return;
     const HMENU shown = menu_.Popup();
     if (!shown) {
-        if (rightClick) Raise(IconEvent::RightClick, 0, Text());
+        if (request.rightClick) Raise(IconEvent::RightClick);
         return;
     }
-    tracking_ = true;
-    menu_.BeginPopup();
-    const POINT at = ToLogicalPoint(hwnd_.get(), anchor);
-    const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
-    const LONG chosen = TrackIconPopup(hwnd_.get(), shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, at.x, at.y);
-    // Read now: the host may change the menu before the event is delivered.
-    Text caption;
-    if (chosen > 0) {
-        ItemCaption(shown, static_cast<UINT>(chosen), caption);
-        menu_.Chosen(chosen);
+    // A mouse menu opens where the pointer is, in this thread's pixels;
+    // the shell's anchor is in physical ones.
+    POINT at{};
+    if (request.source == MenuSource::Keyboard || !::GetCursorPos(&at))
+        at = ToLogicalPoint(window_.get(), request.anchor);
+    // The menu opens beside or above the icon, never over it.
+    RECT icon{};
+    if (!shell_.Rect(icon)) {
+        const int half = ::GetSystemMetrics(SM_CXSMICON) / 2;
+        icon = RECT{at.x - half, at.y - half, at.x + half, at.y + half};
     }
-    tracking_ = false;
+    const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    menu_.BeginPopup();
+    const UINT command = TrackIconPopup(window_.get(), shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, at, &icon);
+    // Read now: the host may change the menu before the event is delivered.
+    LONG id = 0;
+    Text caption;
+    const bool chosen = command != 0 && menu_.Choose(command, id, caption);
     menu_.EndPopup();
     if (closed_) {
         // Closed from inside the popup's loop, which needed the window and menu until now.
         Dismantle(true);
         return;
     }
-    if (inShell_) Tell(NIM_SETFOCUS, 0);
-    if (chosen > 0) Raise(IconEvent::MenuItemClick, chosen, caption);
-    PostDelivery();
+    // Only a menu cancelled from the keyboard hands the focus back: the shell
+    // activates the taskbar to take it, over the window a chosen item opens.
+    if (!chosen && request.source == MenuSource::Keyboard) shell_.GiveFocusBack();
+    if (chosen) Raise(IconEvent::MenuItemClick, id, caption);
+    delivery_.PopupClosed();
 }
 
-void NotificationIcon::Raise(IconEvent event, LONG itemId, const Text& caption) noexcept
+bool NotificationIcon::PostDelivery() noexcept
 {
-    // Without memory the queue misses this one; the listener still hears it.
-    queue_.Push(event, itemId, caption);
-    if (!listener_) return;
-    // Straight to the listener only when nothing stands in the way: not in
-    // the popup's loop, not inside another event's handler (one that pumps
-    // messages would nest raises without end), not ahead of events that
-    // wait, and not in a message sent by another thread, where COM refuses
-    // calls to a listener in another apartment.
-    if (tracking_ || raising_ || !backlog_.Empty() || event == IconEvent::MenuItemClick ||
-        ::InSendMessageEx(nullptr) != ISMEX_NOSEND) {
-        if (SUCCEEDED(backlog_.Push(event, itemId, caption))) PostDelivery();
-        return;
-    }
-    CallListener(event, itemId, caption);
-    // What came in while the handler ran.
-    PostDelivery();
+    return window_ && ::PostMessageW(window_.get(), kDeliverMessage, 0, 0);
 }
 
-void NotificationIcon::CallListener(IconEvent event, LONG itemId, const Text& caption) noexcept
+void NotificationIcon::PostMenu(const MenuRequest& request) noexcept
 {
-    raising_ = true;
-    listener_->IconEventRaised(event, itemId, caption);
-    raising_ = false;
-    PostPendingMenu();
+    if (!window_) return;
+    const WPARAM how = static_cast<WPARAM>(request.source) | (request.rightClick ? 0x100 : 0);
+    ::PostMessageW(window_.get(), kShowMenuMessage, how, MAKELPARAM(request.anchor.x, request.anchor.y));
 }
 
-void NotificationIcon::PostPendingMenu() noexcept
+void NotificationIcon::OnShellCallback(UINT callback, POINT anchor) noexcept
 {
-    if (!menuPending_ || !hwnd_) return;
-    menuPending_ = false;
-    ::PostMessageW(hwnd_.get(), kShowMenuMessage, pendingRightClick_, pendingMenu_);
+    React(filter_.Callback(callback, ::GetTickCount(), ::GetDoubleClickTime(), leftClickMenu_), anchor);
 }
 
-void NotificationIcon::PostDelivery() noexcept
+void NotificationIcon::OnMenuWaitEnded() noexcept
 {
-    if (tracking_ || raising_ || deliveryPosted_ || backlog_.Empty() || !hwnd_) return;
-    deliveryPosted_ = ::PostMessageW(hwnd_.get(), kDeliverMessage, 0, 0);
+    ::KillTimer(window_.get(), kMenuWaitTimer);
+    React(filter_.MenuWaitEnded(), POINT{});
 }
 
-void NotificationIcon::Deliver() noexcept
+void NotificationIcon::OnShellRestarted() noexcept
 {
-    deliveryPosted_ = false;
-    // The popup's end, or the raise under way, posts again.
-    if (tracking_ || raising_) return;
-    while (listener_ && !backlog_.Empty() && !tracking_) {
-        IconEventRecord& oldest = backlog_.Front();
-        const IconEvent event = oldest.event;
-        const LONG itemId = oldest.itemId;
-        const Text caption(std::move(oldest.caption));
-        backlog_.DropFront();
-        CallListener(event, itemId, caption);
-    }
+    // The new shell's notification area is empty, perhaps at another scale.
+    shell_.Forget();
+    OnScaleMayHaveChanged();
+    shell_.Sync();
+}
+
+void NotificationIcon::OnScaleMayHaveChanged() noexcept
+{
+    if (closed_ || ShellIconMetric(SM_CXSMICON) == shell_.PictureSize()) return;
+    UniqueIcon loaded;
+    int size = 0;
+    // A file that has gone since keeps the picture it gave.
+    if (SUCCEEDED(LoadPicture(iconPath_, loaded, size))) shell_.SetPicture(std::move(loaded), size);
 }
 
 void NotificationIcon::End(Ending how) noexcept
 {
     if (!closed_) {
         closed_ = true;
-        listener_ = nullptr;
-        backlog_.Clear();
-        TakeFromShell();
-        Unlink();
+        delivery_.Stop();
+        if (state_) state_->Remove(*this);
+        // Under the loader lock the window lets go first: what the shell
+        // sends it while the icon leaves reaches none of this object.
+        if (how == Ending::ThreadEnds) window_.LetGo().release();
+        shell_.Want(false);
     }
     // ShowMenu finishes once the popup's loop has let go of window and menu.
-    if (how == Ending::Closed && tracking_) {
+    if (how == Ending::Closed && menu_.Showing()) {
         ::EndMenu();
         return;
     }
@@ -577,68 +350,71 @@ void NotificationIcon::End(Ending how) noexcept
 
 void NotificationIcon::Dismantle(bool destroyWindow) noexcept
 {
-    UniqueWindow window = LetGoOfWindow();
+    UniqueWindow window = window_.LetGo();
     if (!destroyWindow) window.release();
     window.reset();
     menu_.EndPopup();
     menu_.Clear();
-    icon_.reset();
-    balloonPicture_.reset();
+    shell_.Withdraw();
 }
 
-UniqueWindow NotificationIcon::LetGoOfWindow() noexcept
+LRESULT NotificationIcon::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (hwnd_) {
-        ::SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
-        module::HostWindowDestroyed();
+    switch (msg) {
+        case ShellRecord::kCallbackMessage:
+            if (HIWORD(lParam) == ShellRecord::kIconId)
+                OnShellCallback(LOWORD(lParam), POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
+            return 0;
+        case kDeliverMessage:
+            delivery_.Deliver();
+            return 0;
+        case kShowMenuMessage:
+            ShowMenu(MenuRequest{static_cast<MenuSource>(wParam & 0xFF), (wParam & 0x100) != 0,
+                                 POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}});
+            return 0;
+        case WM_TIMER:
+            if (wParam == ShellRecord::kRetryTimer) shell_.Sync();
+            if (wParam == kMenuWaitTimer) OnMenuWaitEnded();
+            return 0;
+        case WM_DISPLAYCHANGE:
+        case WM_SETTINGCHANGE:
+        case WM_DPICHANGED:
+            OnScaleMayHaveChanged();
+            break;
+        // The window ends with its object, not with another program's WM_CLOSE.
+        case WM_CLOSE:
+            return 0;
+        default:
+            // The shell started again, perhaps at another scale.
+            if (IsTaskbarCreated(msg)) {
+                OnShellRestarted();
+                return 0;
+            }
+            break;
     }
-    return std::move(hwnd_);
-}
-
-void NotificationIcon::Unlink() noexcept
-{
-    if (!state_) return;
-    (previous_ ? previous_->next_ : state_->first) = next_;
-    if (next_) next_->previous_ = previous_;
-    previous_ = next_ = nullptr;
-    state_ = nullptr;
-}
-
-LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
-{
-    // Held for the whole message: the listener may release the last reference.
-    Ref<NotificationIcon> icon(reinterpret_cast<NotificationIcon*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
-    if (!icon) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    if (msg == kCallbackMessage) {
-        if (HIWORD(lParam) == kIconId)
-            icon->OnShellCallback(LOWORD(lParam), POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
-        return 0;
-    }
-    if (msg == kDeliverMessage) {
-        icon->Deliver();
-        return 0;
-    }
-    if (msg == kShowMenuMessage) {
-        icon->ShowMenu(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, wParam != 0);
-        return 0;
-    }
-    if (msg == WM_TIMER && wParam == kRetryTimer) {
-        icon->OfferToShell();
-        return 0;
-    }
-    if (IsTaskbarCreated(msg)) {
-        // The shell started again, perhaps at another scale.
-        icon->ShellRestarted();
-        return 0;
-    }
-    if (msg == WM_DISPLAYCHANGE || msg == WM_SETTINGCHANGE) icon->Scaled();
-    // The window ends with its object, not with another program's WM_CLOSE.
-    if (msg == WM_CLOSE) return 0;
     // WM_NCDESTROY needs nothing: the object lets go of its window before
     // destroying it, and the thread's end lets go of it before the system
     // destroys it, so one that finds the object here is forged (posted or
     // sent from elsewhere) and changes nothing.
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    NotificationIcon* found = WindowOwner::Of<NotificationIcon>(hwnd);
+    if (!found) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Held for the whole message: the listener may release the last reference.
+    const Ref<NotificationIcon> icon(found);
+    // A host that caught a handler's exception around its message loop left
+    // earlier messages' frames, and their holds, behind.
+    const int marker = 0;
+    const void* here = &marker;
+    for (UINT gone = icon->entries_.DropGone(here); gone > 0; --gone) icon->Release();
+    icon->delivery_.Entered(here);
+    const bool recorded = icon->entries_.Push(here);
+    const LRESULT result = icon->OnMessage(hwnd, msg, wParam, lParam);
+    if (recorded) icon->entries_.Pop(here);
+    return result;
 }
 
 }  // namespace zanthel

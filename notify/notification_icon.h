@@ -1,59 +1,32 @@
 // One notification-area icon per object, with a hidden window of its own,
 // a menu of numbered items, balloon notifications and a bounded queue of
 // everything that happened, spoken to the shell in its version-4 protocol.
+// The icon owns three parts: its shell record, event delivery and the input
+// filter; it creates them, routes its window's messages to them, shows the
+// popup, and ends them.
 #pragma once
 
-#include "notify/event_ring.h"
-#include "notify/icon_menu.h"
-#include "common/exit_cleanup.h"
-#include "common/handles.h"
+#include "common/frames.h"
+#include "common/intrusive_list.h"
 #include "common/ref_counted.h"
-#include "common/text.h"
-#include "common/win.h"
+#include "common/window_owner.h"
+#include "notify/event_delivery.h"
+#include "notify/icon_menu.h"
+#include "notify/input_filter.h"
+#include "notify/shell_record.h"
 
 namespace zanthel {
 
 struct NotifyState;
 
-// What the user did; the values are the events' dispatch identifiers.
-enum class IconEvent : LONG {
-    Click = 1,
-    DoubleClick = 2,
-    MenuItemClick = 3,
-    BalloonClick = 4,
-    BalloonClosed = 5,
-    // Before the popup opens; never queued, as a poller cannot act before the menu shows.
-    MenuOpening = 6,
-    RightClick = 7,
-    MiddleClick = 8,
-    BalloonShown = 9,
-};
-
-// Told of every event on the icon's thread, after the event has been queued,
-// in the order the user caused them: never from inside a modal loop (the
-// menu's), another event's raise, or a message another thread sent.
-class IconEventListener {
-public:
-    // itemId and caption are those of the chosen item for MenuItemClick,
-    // 0 and empty otherwise.
-    virtual void IconEventRaised(IconEvent event, LONG itemId, const Text& caption) noexcept = 0;
-
-protected:
-    ~IconEventListener() = default;
-};
-
-class NotificationIcon final : public RefCounted {
+class NotificationIcon final : public RefCounted, private ListLink<NotificationIcon>, private DeliveryWindow {
 public:
     // Balloon kinds, as hosts pass them.
     static constexpr LONG kBalloonNone = 0, kBalloonInformation = 1, kBalloonWarning = 2, kBalloonError = 3;
-    // Entries the queue keeps; the oldest goes when a new one finds it full.
-    static constexpr UINT kQueueCapacity = 256;
-    // The shell's callback message, sent to Window().
-    static constexpr UINT kCallbackMessage = WM_APP + 1;
-    // While the shell has not taken a wanted icon, the window offers it again
-    // on this timer.
-    static constexpr UINT_PTR kRetryTimer = 1;
-    static constexpr UINT kRetryMilliseconds = 3000;
+    static constexpr UINT kQueueCapacity = EventDelivery::kQueueCapacity;
+    static constexpr UINT kCallbackMessage = ShellRecord::kCallbackMessage;
+    static constexpr UINT_PTR kRetryTimer = ShellRecord::kRetryTimer;
+    static constexpr UINT kRetryMilliseconds = ShellRecord::kRetryMilliseconds;
 
     // A new icon, not yet shown, with the built-in icon and an empty tip.
     static HRESULT Create(Ref<NotificationIcon>& created) noexcept;
@@ -64,19 +37,21 @@ public:
     // Up to 127 UTF-16 units; a longer tip is cut without splitting a
     // surrogate pair. A shown icon changes in place.
     HRESULT SetToolTip(const Text& tip) noexcept;
-    const Text& ToolTip() const noexcept;
-    // "" is the built-in icon, anything else an .ico file at the small-icon
-    // size. A file that cannot be used fails with a description naming it,
+    const Text& ToolTip() const noexcept { return shell_.Tip(); }
+    // "" is the built-in icon, anything else an icon file at the small-icon
+    // size. A file that cannot be used fails with a description saying why,
     // and the icon stays as it was. A shown icon changes in place.
     HRESULT SetIcon(const Text& path) noexcept;
-    const Text& IconPath() const noexcept;
+    const Text& IconPath() const noexcept { return iconPath_; }
     // Whether the host wants the icon shown; a shell that is not ready (at
     // logon, say) gets it when it is.
     HRESULT SetVisible(bool visible) noexcept;
-    bool Visible() const noexcept;
-    // When set, a left click (or keyboard selection) opens the menu instead of raising Click.
-    void SetLeftClickMenu(bool opensMenu) noexcept;
-    bool LeftClickMenu() const noexcept;
+    bool Visible() const noexcept { return shell_.Wanted(); }
+    // When set, a left click (or keyboard selection) opens the menu instead
+    // of raising Click; a left click's menu waits for the double-click time,
+    // so that a double click meets no menu.
+    void SetLeftClickMenu(bool opensMenu) noexcept { leftClickMenu_ = opensMenu; }
+    bool LeftClickMenu() const noexcept { return leftClickMenu_; }
 
     // The menu is a tree: items and submenus take identifiers 1, 2, 3, ... of
     // one sequence, in order, never reused in the object's life. parent is
@@ -101,7 +76,7 @@ public:
     HRESULT SetMenuItemRadio(LONG id, LONG group) noexcept;
     // The item shown in bold, which a double click on the icon chooses; 0 is none.
     HRESULT SetDefaultMenuItem(LONG id) noexcept;
-    LONG DefaultMenuItem() const noexcept;
+    LONG DefaultMenuItem() const noexcept { return menu_.Default(); }
     HRESULT ClearMenu() noexcept;
 
     // Title up to 63, text up to 255 UTF-16 units, cut as the tip. An empty
@@ -116,7 +91,7 @@ public:
                              LONG options) noexcept;
 
     // The oldest queued event as text, "" when there is none.
-    HRESULT NextEvent(Text& event) noexcept;
+    HRESULT NextEvent(Text& event) noexcept { return delivery_.NextEvent(event); }
 
     // Removes the icon, destroys the window and the menu; the object then
     // refuses every change. Run by the owner's final release and by the
@@ -124,10 +99,11 @@ public:
     void Close() noexcept;
 
     // The hidden window that receives the shell's callbacks.
-    HWND Window() const noexcept;
+    HWND Window() const noexcept { return window_.get(); }
 
 private:
     friend struct NotifyState;
+    friend class IntrusiveList<NotificationIcon>;
     ~NotificationIcon() override;
 
     // How the icon ends; every way goes through End.
@@ -140,71 +116,39 @@ private:
     };
     void End(Ending how) noexcept;
     void Dismantle(bool destroyWindow) noexcept;
-
     HRESULT NotConnected() const noexcept;
-    void Fill(NOTIFYICONDATAW& data, UINT flags) const noexcept;
-    bool Tell(DWORD message, UINT flags) const noexcept;
-    // Offers a wanted icon to the shell until it has it in version 4.
-    void OfferToShell() noexcept;
-    void TakeFromShell() noexcept;
-    void ShellRestarted() noexcept;
     // The picture at the notification area's size: path's, or the built-in one.
     HRESULT LoadPicture(const Text& path, UniqueIcon& loaded, int& size) const noexcept;
-    void Scaled() noexcept;
-    // Shows loaded, of width size, in place of the current picture.
-    void UsePicture(UniqueIcon loaded, int size) noexcept;
-    void OnShellCallback(UINT event, POINT anchor) noexcept;
-    void Select(POINT anchor) noexcept;
-    // rightClick: by the right button or the menu key, which raise
-    // RightClick when the menu is empty.
-    void ShowMenu(POINT anchor, bool rightClick) noexcept;
+    void Raise(IconEvent event, LONG itemId = 0, const Text& caption = Text()) noexcept;
+    void React(const Reaction& reaction, POINT anchor) noexcept;
+    void ShowMenu(const MenuRequest& request) noexcept;
     // A double click chooses the default item.
     void ChooseDefault() noexcept;
-    void Raise(IconEvent event, LONG itemId, const Text& caption) noexcept;
-    void CallListener(IconEvent event, LONG itemId, const Text& caption) noexcept;
-    void PostDelivery() noexcept;
-    // A popup asked for while it could not open, as kShowMenuMessage's parameters.
-    void PostPendingMenu() noexcept;
-    void Deliver() noexcept;
-    // The window is no longer this object's: its messages stop finding it,
-    // and the caller decides whether it goes.
-    UniqueWindow LetGoOfWindow() noexcept;
-    void Unlink() noexcept;
+
+    // The window's messages, by name.
+    void OnShellCallback(UINT callback, POINT anchor) noexcept;
+    void OnMenuWaitEnded() noexcept;
+    void OnShellRestarted() noexcept;
+    void OnScaleMayHaveChanged() noexcept;
+    LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
-    UniqueWindow hwnd_;
-    UniqueIcon icon_;
-    // The width icon_ was loaded at, to reload when the scale changes.
-    int iconSize_ = 0;
+    // DeliveryWindow
+    bool PostDelivery() noexcept override;
+    void PostMenu(const MenuRequest& request) noexcept override;
+    bool PopupShowing() const noexcept override { return menu_.Showing(); }
+
+    WindowOwner window_;
+    ShellRecord shell_;
+    EventDelivery delivery_{*this};
+    InputFilter filter_;
     IconMenu menu_;
-    // A balloon's own picture, kept while the shell may draw it.
-    UniqueIcon balloonPicture_;
-    Text tip_, iconPath_;
-    IconEventListener* listener_ = nullptr;
-    EventRing queue_{kQueueCapacity, kQueueCapacity};
-    // Events the listener has yet to hear, in the order they came. It grows
-    // rather than lose one while a slow listener is being called.
-    EventRing backlog_{16, 65536};
-    // The callback before the current one, and when the last key select
-    // came: Enter on the icon selects twice.
-    UINT lastCallback_ = 0;
-    DWORD keySelectTick_ = 0;
-    // When the last double click came, to drop the select some shells send after it.
-    DWORD doubleClickTick_ = 0;
-    bool swallowSelect_ = false;
-    // The shown balloon's close was raised; later close notices are for it too.
-    bool balloonCloseRaised_ = false;
-    // What the host asked for, and what the shell has: they differ while the
-    // shell is starting or busy.
-    bool wanted_ = false, inShell_ = false, versioned_ = false, retrying_ = false;
+    Text iconPath_;
     bool leftClickMenu_ = false, closed_ = false;
-    bool tracking_ = false, raising_ = false, deliveryPosted_ = false;
-    bool menuPending_ = false, pendingRightClick_ = false;
-    LPARAM pendingMenu_ = 0;
-    ShownIconRecord exitRecord_;
+    // The references the window's nested messages hold.
+    EntryHolds entries_;
     // The apartment's list of live icons, while this one is in it.
     NotifyState* state_ = nullptr;
-    NotificationIcon *previous_ = nullptr, *next_ = nullptr;
 };
 
 }  // namespace zanthel

@@ -7,20 +7,24 @@ namespace zanthel {
 void NotifyState::Add(NotificationIcon& icon) noexcept
 {
     icon.state_ = this;
-    icon.next_ = first;
-    if (first) first->previous_ = &icon;
-    first = &icon;
+    icons.PushFront(icon);
+}
+
+void NotifyState::Remove(NotificationIcon& icon) noexcept
+{
+    icons.Remove(icon);
+    icon.state_ = nullptr;
 }
 
 void NotifyState::End() noexcept
 {
     // Each icon leaves the list as it closes.
-    while (first) first->Close();
+    while (NotificationIcon* icon = icons.First()) icon->Close();
 }
 
 void NotifyState::Abandon() noexcept
 {
-    while (first) first->End(NotificationIcon::Ending::ThreadEnds);
+    while (NotificationIcon* icon = icons.First()) icon->End(NotificationIcon::Ending::ThreadEnds);
 }
 
 }  // namespace zanthel

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/apartment.h"
+#include "common/intrusive_list.h"
 
 namespace zanthel {
 
@@ -17,9 +18,10 @@ struct NotifyState final : ApartmentPart {
     void Abandon() noexcept override;
 
     void Add(NotificationIcon& icon) noexcept;
+    void Remove(NotificationIcon& icon) noexcept;
 
     // Live icons of the thread, linked through the icons themselves.
-    NotificationIcon* first = nullptr;
+    IntrusiveList<NotificationIcon> icons;
 };
 
 }  // namespace zanthel

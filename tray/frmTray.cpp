@@ -49,7 +49,7 @@ frmTray::~frmTray()
     if (menuBar_) menuBar_->Subscribe(nullptr);
     // The object is going: the window goes after letting go, so that its
     // last messages do not find it.
-    const UniqueWindow window = LetGoOfWindow();
+    const UniqueWindow window = hwnd_.LetGo();
 }
 
 void frmTray::Close() noexcept
@@ -61,16 +61,7 @@ void frmTray::Close() noexcept
 }
 
 // The system destroys an ending thread's windows itself.
-void frmTray::Abandon() noexcept { LetGoOfWindow().release(); }
-
-UniqueWindow frmTray::LetGoOfWindow() noexcept
-{
-    if (hwnd_) {
-        ::SetWindowLongPtrA(hwnd_.get(), GWLP_USERDATA, 0);
-        module::HostWindowDestroyed();
-    }
-    return std::move(hwnd_);
-}
+void frmTray::Abandon() noexcept { hwnd_.LetGo().release(); }
 
 HRESULT frmTray::CreateNativeWindow(TrayState& state) noexcept
 {
@@ -91,7 +82,6 @@ HRESULT frmTray::CreateNativeWindow(TrayState& state) noexcept
     state.creatingWindow = nullptr;
     if (!hwnd) return LastError();
     menu.release();  // the window owns its menu now
-    AllowTaskbarCreated(hwnd);
     ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, Pixels(120), Pixels(120), Pixels(1335), Pixels(375), hwnd,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelControlId)), module::Instance(), nullptr);
     return S_OK;
@@ -133,7 +123,7 @@ void frmTray::SysTrayMouseEventHandler() noexcept
     const HWND hwnd = hwnd_.get();
     POINT cursor{};
     ::GetCursorPos(&cursor);
-    TrackIconPopup(hwnd, ::GetSubMenu(::GetMenu(hwnd), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y);
+    TrackIconPopup(hwnd, ::GetSubMenu(::GetMenu(hwnd), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor);
 }
 
 void frmTray::TopItemClicked() noexcept
@@ -164,12 +154,10 @@ LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         TrayState* state = ExistingApartmentState<TrayState>();
         if (state && state->creatingWindow && !::GetWindowLongPtrA(hwnd, GWLP_USERDATA)) {
             frmTray* created = std::exchange(state->creatingWindow, nullptr);
-            created->hwnd_.reset(hwnd);
-            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-            module::HostWindowCreated();
+            created->hwnd_.Attach(hwnd, created);
         }
     }
-    Ref<frmTray> window(reinterpret_cast<frmTray*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+    Ref<frmTray> window(WindowOwner::Of<frmTray>(hwnd));
     if (msg == WM_CLOSE && window) {
         // Closed from outside, perhaps by another thread: the destroy that
         // follows is this window's real end.
@@ -194,7 +182,7 @@ LRESULT CALLBACK frmTray::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
             // Closed from outside or at the apartment's end: forget it, so
             // the next member that needs a window makes a new one. It is
             // already going.
-            window->LetGoOfWindow().release();
+            window->hwnd_.LetGo().release();
             TrayState* state = ExistingApartmentState<TrayState>();
             if (state && state->hostWindow == window) state->hostWindow.Reset();
         }

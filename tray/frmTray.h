@@ -3,6 +3,7 @@
 // whose first popup is the tray menu.
 #pragma once
 
+#include "common/window_owner.h"
 #include "common/handles.h"
 #include "common/ref_counted.h"
 #include "common/text.h"
@@ -55,10 +56,9 @@ private:
     HRESULT LoadHostWindow() noexcept;
     // The window is no longer this object's: its messages stop finding it,
     // and the caller decides whether it goes.
-    UniqueWindow LetGoOfWindow() noexcept;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
-    UniqueWindow hwnd_;
+    WindowOwner hwnd_;
     // Set while this object destroys its window, for WM_NCDESTROY to trust.
     bool closing_ = false;
     Microsoft::WRL::ComPtr<IPictureDisp> icon_;

@@ -1,6 +1,7 @@
 #include "tray/tray_icon.h"
 
 #include "common/window_hook.h"
+#include "common/window_owner.h"
 #include "tray/frmTray.h"
 #include "tray/tray_state.h"
 
@@ -64,7 +65,7 @@ HRESULT HookTrayWindow(HWND hWnd) noexcept
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
     // Once the apartment has ended nothing of ours runs, but every message still goes on.
-    TrayState* state = ExistingApartmentState<TrayState>();
+    TrayState* state = ProcessExits() ? nullptr : ExistingApartmentState<TrayState>();
     if (!state || !state->gTrayHooked) return kTrayHook.PassOn(hwnd, msg, wParam, lParam);
     if (msg == kTrayCallbackMessage && lParam == WM_RBUTTONDOWN) {
         // Hold the window: the popup's modal loop may see it closed.

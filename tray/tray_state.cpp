@@ -19,10 +19,11 @@ void TrayState::End() noexcept
 
 void TrayState::Abandon() noexcept
 {
+    // Under the loader lock the window lets go first: what the shell sends it
+    // while the icon leaves reaches none of ours.
+    if (hostWindow) hostWindow->Abandon();
     // Only a message to the shell's window in another process.
     DeleteShownIcon(*this);
-    // From here on the window's procedures find no state and do nothing of ours.
-    if (hostWindow) hostWindow->Abandon();
 }
 
 }  // namespace zanthel

@@ -327,21 +327,36 @@ TEST(NotifyLifetime, CloseAndTheApartmentsEndOrAbandonRemoveEveryIcon)
     });
 }
 
-TEST(NotifyEvents, WithLeftClickMenuASelectOpensTheMenuInsteadOfRaisingClick)
+// A left click's menu waits for the double-click time: a double click meets
+// no menu, raises DoubleClick and chooses the default item.
+TEST(NotifyEvents, WithLeftClickMenuALoneClickOpensTheMenuAndADoubleClickChoosesTheDefault)
 {
     OnFreshApartment([] {
         auto icon = NewIcon();
         LONG id = 0;
         icon->AddMenuItem(T(L"Open"), id);
+        icon->SetDefaultMenuItem(id);
         icon->SetLeftClickMenu(true);
         bool opened = false;
-        RunSoon(300ms, [&] {
+        RunSoon(::GetDoubleClickTime() * 1ms + 500ms, [&] {
             opened = OpenPopupMenuWindow() != nullptr;
             ::EndMenu();
         });
         Callback(icon->Window(), NIN_SELECT, 100, 100);
+        PumpUntil([&] { return opened; });
         EXPECT_TRUE(opened);
         EXPECT_TRUE(Drain(icon).empty());
+
+        opened = false;
+        RunSoon(::GetDoubleClickTime() * 1ms + 500ms, [&] {
+            opened = OpenPopupMenuWindow() != nullptr;
+            ::EndMenu();
+        });
+        for (UINT event : {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT, WM_LBUTTONDBLCLK, WM_LBUTTONUP, NIN_SELECT})
+            Callback(icon->Window(), event, 100, 100);
+        PumpMessages(::GetDoubleClickTime() * 1ms + 800ms);
+        EXPECT_FALSE(opened);
+        EXPECT_EQ((std::vector<std::wstring>{L"DoubleClick", L"MenuItemClick,1,Open"}), Drain(icon));
     });
 }
 
