@@ -719,3 +719,100 @@ TEST(NotifyShell, ANotificationCarriesItsPictureAndOptionsOrIsRefused)
         EXPECT_EQ(::GetSystemMetrics(SM_CXICON), Width(shown.hBalloonIcon));
     });
 }
+
+namespace {
+
+// What the popup was asked and what the icon did around it.
+struct PopupRecord {
+    POINT at{};
+    bool vertical = false;
+    RECT exclude{};
+    int foregroundBeforeOpening = 0, foregroundAtTrack = 0;
+};
+PopupRecord popupRecord;
+int foregroundCalls = 0;
+UINT popupAnswer = 0;
+FARPROC(WINAPI* realLookUpForPopup)(HMODULE, LPCSTR);
+constexpr RECT kIconRect{500, 700, 520, 720};
+
+FARPROC WINAPI LookUpForPopup(HMODULE module, LPCSTR name)
+{
+    const std::string wanted = HIWORD(name) ? name : "";
+    // Windows' conversion fails for a window of no size, and may leave the point changed.
+    if (wanted == "PhysicalToLogicalPointForPerMonitorDPI")
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(+[](HWND, POINT* point) WINAPI -> BOOL {
+            point->x *= 3;
+            return FALSE;
+        }));
+    if (wanted == "Shell_NotifyIconGetRect")
+        return reinterpret_cast<FARPROC>(
+            reinterpret_cast<void*>(+[](const NOTIFYICONIDENTIFIER*, RECT* rect) WINAPI -> HRESULT {
+                *rect = kIconRect;
+                return S_OK;
+            }));
+    return realLookUpForPopup(module, name);
+}
+
+}  // namespace
+
+// A mouse menu opens at the pointer, a keyboard menu at the icon; both beside
+// the icon, never over it. The icon takes the foreground when the callback
+// comes and again at the popup, and hands the focus back to the notification
+// area only when a keyboard menu closes with nothing chosen.
+TEST(NotifyPopup, TheMenuOpensWhereTheUserLooksAndOnlyACancelledKeyboardMenuHandsBackTheFocus)
+{
+    OnFreshApartment([] {
+        ShellSpy shell;
+        ImportSpy<decltype(::GetProcAddress)> lookUp(L"kernel32.dll", "GetProcAddress", &LookUpForPopup);
+        realLookUpForPopup = lookUp.real_;
+        ImportSpy<decltype(::SetForegroundWindow)> foreground(
+            L"user32.dll", "SetForegroundWindow", [](HWND) WINAPI -> BOOL { return ++foregroundCalls, TRUE; });
+        ImportSpy<decltype(::TrackPopupMenuEx)> popup(L"user32.dll", "TrackPopupMenuEx",
+                                                      [](HMENU menu, UINT flags, int x, int y, HWND, LPTPMPARAMS params)
+                                                          WINAPI {
+                                                              popupRecord.at = POINT{x, y};
+                                                              popupRecord.vertical = (flags & TPM_VERTICAL) != 0;
+                                                              popupRecord.exclude = params ? params->rcExclude : RECT{};
+                                                              popupRecord.foregroundAtTrack = foregroundCalls;
+                                                              return BOOL(popupAnswer ? ::GetMenuItemID(menu, 0) : 0);
+                                                          });
+        auto icon = NewIcon();
+        Witness witness;
+        witness.hearOpening = true;
+        witness.handler = [] { popupRecord.foregroundBeforeOpening = foregroundCalls; };
+        icon->Listen(&witness);
+        LONG id = 0;
+        icon->AddMenuItem(T(L"Open"), id);
+        ASSERT_EQ(S_OK, icon->SetVisible(true));
+        ::SetCursorPos(300, 200);
+        POINT pointer{};
+        ::GetCursorPos(&pointer);
+
+        struct Case {
+            const char* what;
+            std::vector<UINT> callbacks;
+            bool choose;
+            POINT at;
+            bool focusBack;
+        };
+        const POINT anchor{600, 800};
+        for (const Case& test :
+             {Case{"right button, cancelled", {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}, false, pointer, false},
+              Case{"menu key, cancelled", {WM_CONTEXTMENU}, false, anchor, true},
+              Case{"menu key, chosen", {WM_CONTEXTMENU}, true, anchor, false}}) {
+            popupRecord = PopupRecord();
+            foregroundCalls = 0;
+            popupAnswer = test.choose;
+            shellCalls.clear();
+            for (UINT callback : test.callbacks) Callback(icon->Window(), callback, anchor.x, anchor.y);
+            PumpMessages(20ms);
+            EXPECT_EQ(std::make_pair(test.at.x, test.at.y), std::make_pair(popupRecord.at.x, popupRecord.at.y))
+                << test.what;
+            EXPECT_TRUE(popupRecord.vertical && ::EqualRect(&popupRecord.exclude, &kIconRect)) << test.what;
+            EXPECT_GE(popupRecord.foregroundBeforeOpening, 1) << test.what;
+            EXPECT_GT(popupRecord.foregroundAtTrack, popupRecord.foregroundBeforeOpening) << test.what;
+            EXPECT_EQ(test.focusBack, std::count(Messages().begin(), Messages().end(), DWORD(NIM_SETFOCUS)) == 1)
+                << test.what;
+        }
+    });
+}
