@@ -339,7 +339,7 @@ HRESULT LoadIconGroup(const Text& name, const GroupReference& reference, int wid
     Text full;
     UniqueFile file;
     RETURN_IF_FAILED(FindAndOpen(name, full, file, refusal));
-    // LoadLibraryExW would add ".dll" to a name without an extension: it gets the full name of the file checked.
+    // LoadLibraryExW would add ".dll" to a name without an extension.
     const wchar_t* folderEnd = std::wcsrchr(full.Chars(), L'\\');
     if (!std::wcschr(folderEnd ? folderEnd : full.Chars(), L'.'))
         return refusal.Fail(CTL_E_INVALIDPICTURE, L"not a program file: its name has no extension");
@@ -398,6 +398,8 @@ HRESULT LoadFileIcon(HANDLE file, int width, int height, UniqueIcon& icon, Refus
     return FAILED(hr) ? refusal.Fail(hr, kNotAnIcon) : hr;
 }
 
+// A name that a file has is that file; only then is it read as a reference
+// to a program file's icon group.
 HRESULT LoadNamedIcon(const Text& path, int width, int height, UniqueIcon& icon, Refusal& refusal) noexcept
 {
     Text expanded;
@@ -413,7 +415,8 @@ HRESULT LoadNamedIcon(const Text& path, int width, int height, UniqueIcon& icon,
         if (SUCCEEDED(hr)) return LoadFileIcon(file.get(), width, height, icon, refusal);
         if (!IsNotFound(hr)) return hr;
     } else {
-        hr = refusal.Fail(HRESULT_FROM_WIN32(ERROR_INVALID_NAME), kBadName);  // as "<program>",<index> is
+        // No file's name holds a quote, but "<program>",<index> names a group.
+        hr = refusal.Fail(HRESULT_FROM_WIN32(ERROR_INVALID_NAME), kBadName);
     }
     // Only a name that no file has can reference an icon group.
     GroupReference reference;
