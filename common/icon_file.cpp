@@ -152,29 +152,65 @@ private:
     DWORD chosenDepth_ = 0;
 };
 
-// The bytes of a stream on global memory, locked while this lives.
-class LockedStream {
-public:
-    LockedStream() = default;
-    LockedStream(const LockedStream&) = delete;
-    LockedStream& operator=(const LockedStream&) = delete;
-    ~LockedStream()
-    {
-        if (bytes_) ::GlobalUnlock(memory_);
-    }
+// What stopped a load, told to the host after "The icon file cannot be used: ".
+struct Refusal {
+    const wchar_t* reason = L"it cannot be read";
+    bool searched = false;  // a bare name, looked for in the current and the system folder
 
-    HRESULT Lock(IStream* stream) noexcept
+    HRESULT Fail(HRESULT hr, const wchar_t* why) noexcept
     {
-        RETURN_IF_FAILED(::GetHGlobalFromStream(stream, &memory_));
-        bytes_ = static_cast<BYTE*>(::GlobalLock(memory_));
-        return bytes_ ? S_OK : E_OUTOFMEMORY;
+        reason = why;
+        return hr;
     }
-    BYTE* Bytes() const noexcept { return bytes_; }
-
-private:
-    HGLOBAL memory_ = nullptr;
-    BYTE* bytes_ = nullptr;
 };
+
+constexpr wchar_t kNotAnIcon[] = L"not a valid icon file";
+constexpr wchar_t kTooLong[] = L"the path is longer than Windows allows";
+constexpr wchar_t kBadName[] = L"not a valid file name";
+// What a Windows path can hold at most (a UNICODE_STRING's length).
+constexpr UINT kMaxPathUnits = 32767;
+
+bool IsNotFound(HRESULT hr)
+{
+    return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+}
+
+// Text from a call that, as GetSystemDirectoryW does, gives the size it needs
+// (with the nul) for a buffer too short and the length it wrote otherwise.
+template <typename Call>
+HRESULT SizedText(Call call, Text& text) noexcept
+{
+    const DWORD needed = call(nullptr, 0);
+    if (needed == 0) return LastError();
+    std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[needed]);
+    if (!buffer) return E_OUTOFMEMORY;
+    const DWORD length = call(buffer.get(), needed);
+    if (length == 0 || length >= needed) return E_FAIL;  // it grew between the calls
+    return text.Assign(buffer.get(), length);
+}
+
+HRESULT CurrentFolder(Text& folder) noexcept
+{
+    return SizedText([](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); }, folder);
+}
+
+HRESULT SystemFolder(Text& folder) noexcept
+{
+    return SizedText([](wchar_t* buffer, DWORD size) { return ::GetSystemDirectoryW(buffer, size); }, folder);
+}
+
+// The words for a name the system would not open.
+const wchar_t* OpenFailure(HRESULT hr, const Text& name)
+{
+    if (IsNotFound(hr)) return L"not found";
+    if (hr == HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)) return kTooLong;
+    if (hr == HRESULT_FROM_WIN32(ERROR_INVALID_NAME)) return kBadName;
+    if (hr == CTL_E_INVALIDPICTURE) return L"not a file on disk";
+    if (hr != HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)) return L"it cannot be opened";
+    const DWORD attributes = ::GetFileAttributesW(name.Chars());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return folder ? L"a folder, not a file" : L"access is denied";
+}
 
 // A regular disk file: a pipe or a device could keep a read waiting for ever.
 HRESULT OpenDiskFile(const wchar_t* name, UniqueFile& file) noexcept
@@ -184,6 +220,61 @@ HRESULT OpenDiskFile(const wchar_t* name, UniqueFile& file) noexcept
     if (opened == INVALID_HANDLE_VALUE) return LastError();
     file.reset(opened);
     return ::GetFileType(opened) == FILE_TYPE_DISK ? S_OK : CTL_E_INVALIDPICTURE;
+}
+
+// full is the name as the file functions resolve it (a relative one against
+// the current folder), for the loader.
+HRESULT OpenFullName(const Text& name, Text& full, UniqueFile& file, Refusal& refusal) noexcept
+{
+    HRESULT hr = SizedText(
+        [&](wchar_t* buffer, DWORD size) { return ::GetFullPathNameW(name.Chars(), size, buffer, nullptr); }, full);
+    if (SUCCEEDED(hr)) hr = OpenDiskFile(full.Chars(), file);
+    return FAILED(hr) ? refusal.Fail(hr, OpenFailure(hr, full)) : hr;
+}
+
+// Windows' own icon references name system files without a folder.
+bool IsBare(const Text& name) { return !name.Empty() && !std::wcspbrk(name.Chars(), L"\\/:"); }
+
+// A bare name is looked for in the current folder, then in the system folder.
+HRESULT FindAndOpen(const Text& name, Text& full, UniqueFile& file, Refusal& refusal) noexcept
+{
+    HRESULT hr = OpenFullName(name, full, file, refusal);
+    refusal.searched = IsBare(name) && IsNotFound(hr);
+    if (!refusal.searched) return hr;
+    Text inSystem;
+    RETURN_IF_FAILED(SystemFolder(inSystem));
+    RETURN_IF_FAILED(inSystem.Append(L"\\"));
+    RETURN_IF_FAILED(inSystem.Append(name));
+    hr = OpenFullName(inSystem, full, file, refusal);
+    refusal.searched = IsNotFound(hr);
+    return hr;
+}
+
+// The name as Windows reads an icon reference: environment variables expanded.
+HRESULT Expand(const Text& path, Text& expanded, Refusal& refusal) noexcept
+{
+    // Cut at a nul, the name would be another file's.
+    if (path.HasNul()) return refusal.Fail(HRESULT_FROM_WIN32(ERROR_INVALID_NAME), kBadName);
+    if (path.Length() > kMaxPathUnits) return refusal.Fail(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), kTooLong);
+    if (path.Empty()) return S_OK;  // the one text that expands to nothing
+    const HRESULT hr = SizedText(
+        [&](wchar_t* buffer, DWORD size) {
+            // Counts the nul it writes, unlike the calls SizedText expects.
+            const DWORD written = ::ExpandEnvironmentStringsW(path.Chars(), buffer, size);
+            return buffer && written > 0 && written <= size ? written - 1 : written;
+        },
+        expanded);
+    if (SUCCEEDED(hr) && expanded.Length() > kMaxPathUnits)
+        return refusal.Fail(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), kTooLong);
+    return hr;
+}
+
+// The name in chars without the quotes Windows puts around one with spaces;
+// false when a quote is left, which no file name holds.
+bool Unquote(const wchar_t*& chars, UINT& length)
+{
+    if (length >= 2 && chars[0] == L'"' && chars[length - 1] == L'"') ++chars, length -= 2;
+    return std::find(chars, chars + length, L'"') == chars + length;
 }
 
 // "<file>,<index>" names the index-th icon group of a program file, as
@@ -242,92 +333,135 @@ bool ResourceBytes(HMODULE module, HRSRC found, const BYTE*& bytes, DWORD& size)
 // The referenced group's image nearest to width x height, checked as each
 // image of an icon file is. The file is mapped as an image but none of its
 // code runs.
-HRESULT LoadIconGroup(const Text& path, const GroupReference& reference, int width, int height,
-                      UniqueIcon& icon) noexcept
+HRESULT LoadIconGroup(const Text& name, const GroupReference& reference, int width, int height, UniqueIcon& icon,
+                      Refusal& refusal) noexcept
 {
-    Text name;
-    RETURN_IF_FAILED(name.Assign(path.Chars(), reference.comma));
-    // LoadLibraryExW would search the DLL path for a bare name and add ".dll"
-    // to a name without an extension: it gets the full name of the file checked.
-    const DWORD needed = ::GetFullPathNameW(name.Chars(), 0, nullptr, nullptr);
-    if (needed == 0) return CTL_E_INVALIDPICTURE;
-    std::unique_ptr<wchar_t[]> full(new (std::nothrow) wchar_t[needed]);
-    if (!full) return E_OUTOFMEMORY;
-    wchar_t* fileName = nullptr;
-    const DWORD length = ::GetFullPathNameW(name.Chars(), needed, full.get(), &fileName);
-    if (length == 0 || length >= needed || !fileName || !std::wcschr(fileName, L'.')) return CTL_E_INVALIDPICTURE;
+    Text full;
     UniqueFile file;
-    RETURN_IF_FAILED(OpenDiskFile(full.get(), file));
+    RETURN_IF_FAILED(FindAndOpen(name, full, file, refusal));
+    // LoadLibraryExW would add ".dll" to a name without an extension.
+    const wchar_t* folderEnd = std::wcsrchr(full.Chars(), L'\\');
+    if (!std::wcschr(folderEnd ? folderEnd : full.Chars(), L'.'))
+        return refusal.Fail(CTL_E_INVALIDPICTURE, L"not a program file: its name has no extension");
     const UniqueModule module(
-        ::LoadLibraryExW(full.get(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
-    if (!module) return CTL_E_INVALIDPICTURE;
+        ::LoadLibraryExW(full.Chars(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) return refusal.Fail(CTL_E_INVALIDPICTURE, L"not a program file");
 
     GroupSearch search{reference.number, nullptr};
     if (!reference.byId)
         ::EnumResourceNamesW(module.get(), kGroupType, FindIndexedGroup, reinterpret_cast<LONG_PTR>(&search));
     else if (reference.number >= 1 && reference.number <= 0xFFFF)  // MAKEINTRESOURCEW keeps 16 bits
         search.found = ::FindResourceW(module.get(), MAKEINTRESOURCEW(reference.number), kGroupType);
+    if (!search.found)
+        return refusal.Fail(CTL_E_INVALIDPICTURE, reference.byId ? L"the program file has no icon group with this id"
+                                                                 : L"the program file has no icon group at this index");
     const BYTE* group = nullptr;
     DWORD size = 0;
-    if (!ResourceBytes(module.get(), search.found, group, size)) return CTL_E_INVALIDPICTURE;
+    constexpr wchar_t kBadGroup[] = L"the program file's icon group is not valid";
+    if (!ResourceBytes(module.get(), search.found, group, size)) return refusal.Fail(CTL_E_INVALIDPICTURE, kBadGroup);
     // Entries as an icon file's, with a 2-byte RT_ICON id for the offset.
     const DWORD count = ImageCount(group, size, 14);
-    if (count == 0) return CTL_E_INVALIDPICTURE;
+    if (count == 0) return refusal.Fail(CTL_E_INVALIDPICTURE, kBadGroup);
     ImageChooser chooser(width);
     for (const BYTE* entry = group + 6; entry < group + 6 + count * 14; entry += 14) {
         const HRSRC image = ::FindResourceW(module.get(), MAKEINTRESOURCEW(LittleEndian(entry + 12, 2)), kIconType);
         const BYTE* bytes = nullptr;
         DWORD length = 0;
         if (!ResourceBytes(module.get(), image, bytes, length) || !IsIconImage(bytes, length))
-            return CTL_E_INVALIDPICTURE;
+            return refusal.Fail(CTL_E_INVALIDPICTURE, kBadGroup);
         chooser.Offer(entry[0], bytes, length);
     }
-    return chooser.Create(width, height, icon);
+    const HRESULT hr = chooser.Create(width, height, icon);
+    return FAILED(hr) ? refusal.Fail(hr, kBadGroup) : hr;
+}
+
+// An icon file's image nearest to width x height, its bytes checked before
+// the loader sees them.
+HRESULT LoadFileIcon(HANDLE file, int width, int height, UniqueIcon& icon, Refusal& refusal) noexcept
+{
+    LARGE_INTEGER length;
+    if (!::GetFileSizeEx(file, &length)) return refusal.Fail(CTL_E_INVALIDPICTURE, L"it cannot be read");
+    if (length.QuadPart > kMaxIconFileBytes)
+        return refusal.Fail(CTL_E_INVALIDPICTURE, L"larger than an icon file can be (4 MB)");
+    const DWORD size = static_cast<DWORD>(length.QuadPart);
+    std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[size + 1]);
+    if (!bytes) return E_OUTOFMEMORY;
+    DWORD read = 0;
+    if (!::ReadFile(file, bytes.get(), size, &read, nullptr) || read != size)
+        return refusal.Fail(CTL_E_INVALIDPICTURE, L"it cannot be read");
+    if (!IsIconFile(bytes.get(), size)) return refusal.Fail(CTL_E_INVALIDPICTURE, kNotAnIcon);
+    ImageChooser chooser(width);
+    for (const BYTE* entry = bytes.get() + 6; entry < bytes.get() + 6 + LittleEndian(bytes.get() + 4, 2) * 16;
+         entry += 16)
+        chooser.Offer(entry[0], bytes.get() + LittleEndian(entry + 12, 4), LittleEndian(entry + 8, 4));
+    const HRESULT hr = chooser.Create(width, height, icon);
+    return FAILED(hr) ? refusal.Fail(hr, kNotAnIcon) : hr;
+}
+
+// A name that a file has is that file; only then is it read as a reference
+// to a program file's icon group.
+HRESULT LoadNamedIcon(const Text& path, int width, int height, UniqueIcon& icon, Refusal& refusal) noexcept
+{
+    Text expanded;
+    RETURN_IF_FAILED(Expand(path, expanded, refusal));
+    const wchar_t* whole = expanded.Chars();
+    UINT wholeLength = expanded.Length();
+    HRESULT hr = S_OK;
+    if (Unquote(whole, wholeLength)) {
+        Text name, full;
+        UniqueFile file;
+        RETURN_IF_FAILED(name.Assign(whole, wholeLength));
+        hr = FindAndOpen(name, full, file, refusal);
+        if (SUCCEEDED(hr)) return LoadFileIcon(file.get(), width, height, icon, refusal);
+        if (!IsNotFound(hr)) return hr;
+    } else {
+        // No file's name holds a quote, but "<program>",<index> names a group.
+        hr = refusal.Fail(HRESULT_FROM_WIN32(ERROR_INVALID_NAME), kBadName);
+    }
+    // Only a name that no file has can reference an icon group.
+    GroupReference reference;
+    if (!ParseGroupReference(expanded, reference)) return hr;
+    const wchar_t* program = expanded.Chars();
+    UINT programLength = reference.comma;
+    if (!Unquote(program, programLength)) return hr;
+    Text name;
+    RETURN_IF_FAILED(name.Assign(program, programLength));
+    return LoadIconGroup(name, reference, width, height, icon, refusal);
+}
+
+// At most this much of a host's text is quoted back: a path is no longer
+// than MAX_PATH in nearly every case, and a host may show the text whole.
+constexpr UINT kQuotedUnits = 260;
+
+// Describes a refused load: why, then the host's text, cut.
+HRESULT Refuse(HRESULT hr, const Refusal& refusal, const Text& path) noexcept
+{
+    Text what, current, system, quoted;
+    what.Assign(L"The icon file cannot be used: ");
+    what.Append(hr == E_OUTOFMEMORY ? L"there is not enough memory" : refusal.reason);
+    if (refusal.searched && SUCCEEDED(CurrentFolder(current)) && SUCCEEDED(SystemFolder(system))) {
+        what.Append(L" in the current folder (");
+        what.Append(current);
+        what.Append(L") or the system folder (");
+        what.Append(system);
+        what.Append(L")");
+    }
+    what.Append(L":");
+    UINT length = std::min(path.Length(), kQuotedUnits);
+    // A surrogate pair is one character: cut before it, not through it.
+    if (length < path.Length() && IS_HIGH_SURROGATE(path.Chars()[length - 1])) --length;
+    quoted.Assign(path.Chars(), length);
+    if (length < path.Length()) quoted.Append(L"...");
+    return Describe(hr, what.Chars(), &quoted);
 }
 
 }  // namespace
 
-HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept
-{
-    // Cut at a nul, the name would be another file's.
-    if (path.HasNul()) return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-    UniqueFile file;
-    RETURN_IF_FAILED(OpenDiskFile(path.Chars(), file));
-    LARGE_INTEGER length;
-    if (!::GetFileSizeEx(file.get(), &length) || length.QuadPart < 6 || length.QuadPart > kMaxIconFileBytes)
-        return CTL_E_INVALIDPICTURE;
-    size = static_cast<ULONG>(length.QuadPart);
-
-    ULARGE_INTEGER streamSize;
-    streamSize.QuadPart = size;
-    RETURN_IF_FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()));
-    RETURN_IF_FAILED(stream->SetSize(streamSize));
-    LockedStream locked;
-    RETURN_IF_FAILED(locked.Lock(stream.Get()));
-    BYTE* bytes = locked.Bytes();
-    DWORD read = 0;
-    const bool usable = ::ReadFile(file.get(), bytes, size, &read, nullptr) && read == size && IsIconFile(bytes, size);
-    return usable ? S_OK : CTL_E_INVALIDPICTURE;
-}
-
 HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) noexcept
 {
-    Microsoft::WRL::ComPtr<IStream> stream;
-    ULONG size = 0;
-    const HRESULT read = ReadIconFile(path, stream, size);
-    // Only a name that no file has can reference an icon group.
-    GroupReference reference;
-    if ((read == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || read == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) &&
-        ParseGroupReference(path, reference))
-        return LoadIconGroup(path, reference, width, height, icon);
-    RETURN_IF_FAILED(read);
-    LockedStream locked;
-    RETURN_IF_FAILED(locked.Lock(stream.Get()));
-    const BYTE* bytes = locked.Bytes();
-    ImageChooser chooser(width);
-    for (const BYTE* entry = bytes + 6; entry < bytes + 6 + LittleEndian(bytes + 4, 2) * 16; entry += 16)
-        chooser.Offer(entry[0], bytes + LittleEndian(entry + 12, 4), LittleEndian(entry + 8, 4));
-    return chooser.Create(width, height, icon);
+    Refusal refusal;
+    const HRESULT hr = LoadNamedIcon(path, width, height, icon, refusal);
+    return FAILED(hr) ? Refuse(hr, refusal, path) : hr;
 }
 
 }  // namespace zanthel

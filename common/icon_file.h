@@ -6,23 +6,23 @@
 #include "common/text.h"
 #include "common/win.h"
 
-#include <wrl/client.h>
-
 namespace zanthel {
 
-// Reads a regular disk file, its name resolved as CreateFileW resolves it
-// (a relative name against the current directory), into a stream of size
-// bytes. Fails for any other name or file, for a file too large to be an
-// icon, for one whose header, directory or images do not fit its size, and
-// for a PNG image larger than an icon can be.
-HRESULT ReadIconFile(const Text& path, Microsoft::WRL::ComPtr<IStream>& stream, ULONG& size) noexcept;
-
-// The checked file's image nearest to width x height, at the deepest colour
-// the display shows, as an icon of that size. A name that no file has and
-// that ends in ",<index>" or ",-<id>" names, as Windows' own icon references
-// do, the index-th icon group of a program file (in EnumResourceNames order)
-// or the group of that id; the file is only mapped, its images checked and
-// chosen among as an icon file's.
+// The image nearest to width x height, at the deepest colour the display
+// shows, of the icon that path names as Windows' own icon references
+// (DefaultIcon values) do:
+// - environment variables (%SystemRoot%) are expanded and the quotes around
+//   a file name removed (the caller keeps the text as it was given);
+// - the name of an icon file; or, when no file has the whole name,
+//   "<file>,<index>", the index-th icon group of a program file (in
+//   EnumResourceNames order), or "<file>,-<id>", the group of that id: the
+//   file is only mapped, its images checked and chosen among as an icon
+//   file's;
+// - a name without a folder is looked for in the current folder, then in
+//   the system folder; any other relative name against the current folder.
+// Only regular disk files are read, and checked before any loader sees them.
+// A failure is described (Describe): "The icon file cannot be used: ", why,
+// then the first 260 units of path in quotes.
 HRESULT LoadIconFile(const Text& path, int width, int height, UniqueIcon& icon) noexcept;
 
 }  // namespace zanthel

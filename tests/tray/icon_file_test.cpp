@@ -4,6 +4,7 @@
 #include "support/host.h"
 #include "support/fresh_apartment.h"
 #include "component/notify_interface.h"
+#include "common/icon_file.h"
 #include "common/icon_resource.h"
 
 #include <winsock2.h>
@@ -282,5 +283,73 @@ TEST(IconFiles, ANameEndingInAnIndexOrIdTakesAProgramFilesIconGroupUnlessAFileHa
              {dll + L",1", dll + L",-2", dll + L",-" + std::to_wstring(0x10000 + ZANTHEL_BUILT_IN_ICON),
               notProgram.path() + L",0"})
             EXPECT_NE(std::wstring::npos, RefusalOf(icon, path).find(L'"' + path + L'"')) << path;
+    });
+}
+
+// Registry icon references (DefaultIcon values) as Windows writes them.
+TEST(IconFiles, BothClassesTakeIconReferencesAsWindowsWritesThem)
+{
+    OnFreshApartment([] {
+        TempFile icon(L"zanthel_reference.ico", IconFileBytes());
+        const auto tray = NewTray();
+        const HICON builtIn = ShownFor(tray.Get(), L"");
+        const std::wstring accepted[] = {
+            L"%TMP%\\zanthel_reference.ico",
+            L'"' + icon.path() + L'"',
+            L'"' + DllPath() + L"\",0",
+            L"%SystemRoot%\\system32\\shell32.dll,3",
+            L"shell32.dll,3",                                           // in the system folder
+            L"Zanthel.dll,-" + std::to_wstring(ZANTHEL_BUILT_IN_ICON),  // in the current one, the tests'
+        };
+        for (const std::wstring& path : accepted) {
+            EXPECT_NE(nullptr, NotifyIconShows(NewNotifyIcon(), path)) << path;
+            EXPECT_NE(builtIn, ShownFor(tray.Get(), path)) << path;
+        }
+    });
+}
+
+// What the loader tells a host that a file cannot be used: why, and the start of the name.
+TEST(IconFiles, ARefusalSaysWhyAndQuotesAtMost260UnitsOfTheName)
+{
+    OnFreshApartment([] {
+        TempFile text(L"zanthel_text.ico", "not an icon");
+        TempFile large(L"zanthel_large.ico", std::string(5 << 20, '\0'));
+        wchar_t program[MAX_PATH], current[MAX_PATH], system[MAX_PATH];
+        ::GetModuleFileNameW(nullptr, program, MAX_PATH);  // no icons in it
+        ::GetCurrentDirectoryW(MAX_PATH, current);
+        ::GetSystemDirectoryW(system, MAX_PATH);
+        const std::wstring tooLong = L"C:\\" + std::wstring(100000, L'a');
+        const std::wstring splitPair = L"C:\\zanthel_no_such\\" + std::wstring(240, L'a') + L"\U0001F600.ico";
+        const struct {
+            std::wstring path;
+            HRESULT hr;
+            std::wstring reason, quoted = {};
+        } cases[] = {
+            {L"C:\\zanthel_no_such\\a.ico", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), L"not found"},
+            {L"zanthel_no_such.dll,3", HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+             L"not found in the current folder (" + std::wstring(current) + L") or the system folder (" + system +
+                 L")"},
+            {system, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), L"a folder, not a file"},
+            {text.path(), CTL_E_INVALIDPICTURE, L"not a valid icon file"},
+            {large.path(), CTL_E_INVALIDPICTURE, L"larger than an icon file can be (4 MB)"},
+            {text.path() + L",0", CTL_E_INVALIDPICTURE, L"not a program file"},
+            {program + std::wstring(L",0"), CTL_E_INVALIDPICTURE, L"the program file has no icon group at this index"},
+            {program + std::wstring(L",-1"), CTL_E_INVALIDPICTURE, L"the program file has no icon group with this id"},
+            {tooLong, HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), L"the path is longer than Windows allows",
+             tooLong.substr(0, 260) + L"..."},
+            {splitPair, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), L"not found", splitPair.substr(0, 259) + L"..."},
+        };
+        for (const auto& c : cases) {
+            zanthel::Text path;
+            path.Assign(c.path.data(), static_cast<UINT>(c.path.size()));
+            zanthel::UniqueIcon icon;
+            EXPECT_EQ(c.hr, zanthel::LoadIconFile(path, 16, 16, icon)) << c.reason;
+            ComPtr<IErrorInfo> info;
+            Bstr description;
+            if (::GetErrorInfo(0, &info) == S_OK) info->GetDescription(&description);
+            EXPECT_EQ(
+                L"The icon file cannot be used: " + c.reason + L": \"" + (c.quoted.empty() ? c.path : c.quoted) + L'"',
+                description.str());
+        }
     });
 }
