@@ -1,8 +1,11 @@
 // The icon is sized for the taskbar's scale, which a DPI-unaware host is
-// never told of and which changes while it runs.
+// never told of and which changes while it runs; the built-in icon has a
+// picture drawn for each size such a scale asks for.
 #include "notify/notification_icon.h"
 
+#include "common/built_in_icon.h"
 #include "common/dpi.h"
+#include "common/icon_resource.h"
 #include "support/fresh_apartment.h"
 #include "support/imports.h"
 
@@ -134,4 +137,24 @@ TEST(TaskbarScale, TheIconIsSizedForTheTaskbarsScaleAsItIsNow)
         }
         EXPECT_EQ(kUnaware, threadContext) << "the host's thread keeps its awareness";
     });
+}
+
+// At each scale from 100 % to 300 % (125 % and 150 % among them) the
+// built-in icon has a 32-bit image drawn at the size asked for, not one
+// stretched from another.
+TEST(TaskbarScale, TheBuiltInIconHasA32BitImageDrawnAtTheScalesSize)
+{
+    const HMODULE self = ::GetModuleHandleW(nullptr);
+    auto* group = static_cast<BYTE*>(::LockResource(
+        ::LoadResource(self, ::FindResourceW(self, MAKEINTRESOURCEW(ZANTHEL_BUILT_IN_ICON), MAKEINTRESOURCEW(14)))));
+    ASSERT_TRUE(group);
+    for (UINT dpi : {96, 120, 144, 192, 240, 288}) {
+        ScreenSpy spy({dpi});
+        const int size = SmallIconAt(dpi), id = ::LookupIconIdFromDirectoryEx(group, TRUE, size, size, LR_DEFAULTCOLOR);
+        // The group's 14-byte entries give width first, bits per pixel at 6, the image's id at 12.
+        const BYTE* entry = group + 6;
+        while (entry[12] != id && entry < group + 6 + 14 * (group[4] - 1)) entry += 14;
+        EXPECT_EQ(std::make_pair(size, 32), std::make_pair(int(entry[0]), int(entry[6]))) << dpi << " dpi";
+        EXPECT_EQ(std::make_pair(LONG(size), WORD(32)), ColourImage(LoadBuiltInIcon().get())) << dpi << " dpi";
+    }
 }
