@@ -8,7 +8,10 @@
 
 namespace zanthel {
 
-// The small-icon size (SM_CXSMICON or SM_CYSMICON) at the system's DPI.
+// The small-icon size (SM_CXSMICON or SM_CYSMICON) at the DPI of the
+// monitor showing the taskbar, read afresh: it follows a change of scale or
+// of monitor, which the system DPI (fixed at the process's start, and all
+// there is without a taskbar) does not.
 int ShellIconMetric(int metric) noexcept;
 
 // A version-4 callback's anchor is in physical pixels; the popup takes the

@@ -75,8 +75,7 @@ HRESULT NotificationIcon::LoadPicture(const Text& path, UniqueIcon& loaded, int&
         loaded = LoadBuiltInIcon();
         if (!loaded) return LastError();
     } else {
-        const HRESULT hr = LoadIconFile(path, width, height, loaded);
-        if (FAILED(hr)) return Describe(hr, L"The icon file cannot be used:", &path);
+        RETURN_IF_FAILED(LoadIconFile(path, width, height, loaded));
     }
     size = width;
     return S_OK;
@@ -198,10 +197,8 @@ HRESULT NotificationIcon::ShowNotification(const Text& title, const Text& text, 
         return Describe(HRESULT_FROM_WIN32(ERROR_INVALID_STATE),
                         L"The icon must be visible before it shows a balloon.");
     UniqueIcon picture;
-    if (kind == kBalloonPicture) {
-        const HRESULT hr = LoadIconFile(iconPath, ShellIconMetric(SM_CXICON), ShellIconMetric(SM_CYICON), picture);
-        if (FAILED(hr)) return Describe(hr, L"The icon file cannot be used:", &iconPath);
-    }
+    if (kind == kBalloonPicture)
+        RETURN_IF_FAILED(LoadIconFile(iconPath, ShellIconMetric(SM_CXICON), ShellIconMetric(SM_CYICON), picture));
     // Kinds 0 to 3 are NIIF_NONE, NIIF_INFO, NIIF_WARNING and NIIF_ERROR in order.
     DWORD flags = kind == kBalloonPicture ? NIIF_USER | kLargeIcon : static_cast<DWORD>(kind);
     if (options & kNoSound) flags |= NIIF_NOSOUND;

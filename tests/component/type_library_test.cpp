@@ -179,28 +179,3 @@ TEST(Resources, LanguagesAndVersionInformation)
         EXPECT_TRUE(text && *static_cast<const wchar_t*>(text)) << makersOwn;
     }
 }
-
-TEST(Resources, BuiltInIconHasSixUncompressedImages)
-{
-#pragma pack(push, 2)
-    struct Entry {
-        BYTE width, height, colours, reserved;
-        WORD planes, bitCount;
-        DWORD bytes;
-        WORD id;
-    };
-#pragma pack(pop)
-    HRSRC group = ::FindResourceW(Dll(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */);
-    ASSERT_TRUE(group);
-    const auto* header = static_cast<const WORD*>(::LockResource(::LoadResource(Dll(), group)));
-    ASSERT_EQ(6, header[2]);
-    const auto* entries = reinterpret_cast<const Entry*>(header + 3);
-    std::set<std::pair<int, int>> images;
-    DWORD fileSize = 6 + 6 * 16;  // an icon file's header and directory, then the images
-    for (int i = 0; i < 6; ++i) {
-        images.emplace(entries[i].width, entries[i].bitCount);
-        fileSize += entries[i].bytes;
-    }
-    EXPECT_EQ((std::set<std::pair<int, int>>{{16, 4}, {32, 4}, {48, 4}, {16, 8}, {32, 8}, {48, 8}}), images);
-    EXPECT_EQ(10134u, fileSize);
-}

@@ -469,42 +469,6 @@ TEST(NotifyEvents, EventsWaitTheirTurnInTheOrderTheyCame)
 
 namespace {
 
-// The notification area at another scale than the host is told of.
-UINT shellDpi = 144;
-std::vector<std::string> dpiCalls;
-POINT popupAt{};
-FARPROC(WINAPI* realLookUp)(HMODULE, LPCSTR);
-
-template <typename Function>
-FARPROC AsProc(Function* function)
-{
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function));
-}
-
-FARPROC WINAPI LookUpScaled(HMODULE module, LPCSTR name)
-{
-    const std::string wanted = HIWORD(name) ? name : "";
-    if (wanted == "SetThreadDpiAwarenessContext")
-        return AsProc(+[](HANDLE context) WINAPI -> HANDLE {
-            dpiCalls.push_back("context " + std::to_string(reinterpret_cast<INT_PTR>(context)));
-            return reinterpret_cast<HANDLE>(-1);  // unaware, as LabVIEW is
-        });
-    if (wanted == "GetDpiForSystem")
-        return AsProc(+[]() WINAPI -> UINT {
-            dpiCalls.push_back("system dpi");
-            return shellDpi;
-        });
-    if (wanted == "GetSystemMetricsForDpi")
-        return AsProc(+[](int metric, UINT dpi) WINAPI -> int { return ::GetSystemMetrics(metric) * dpi / 96; });
-    if (wanted == "PhysicalToLogicalPointForPerMonitorDPI")
-        return AsProc(+[](HWND, POINT* point) WINAPI -> BOOL {
-            point->x = point->x * 96 / shellDpi;
-            point->y = point->y * 96 / shellDpi;
-            return TRUE;
-        });
-    return realLookUp(module, name);
-}
-
 int Width(HICON icon)
 {
     ICONINFO info{};
@@ -517,44 +481,6 @@ int Width(HICON icon)
 }
 
 }  // namespace
-
-// Windows tells a DPI-unaware host 96 dpi at every scale; the icon is sized
-// for the shell, follows a change of scale, and the menu opens where the
-// shell's physical anchor is in the host's pixels.
-TEST(NotifyScale, TheIconIsSizedForTheShellsScaleAndTheMenuAnchoredInLogicalPixels)
-{
-    OnFreshApartment([] {
-        ShellSpy spy;
-        ImportSpy<decltype(::GetProcAddress)> lookUp(L"kernel32.dll", "GetProcAddress", &LookUpScaled);
-        realLookUp = lookUp.real_;
-        ImportSpy<decltype(::TrackPopupMenuEx)> popup(L"user32.dll", "TrackPopupMenuEx",
-                                                      [](HMENU, UINT, int x, int y, HWND, LPTPMPARAMS) WINAPI -> BOOL {
-                                                          popupAt = POINT{x, y};
-                                                          return FALSE;
-                                                      });
-        shellDpi = 144;
-        dpiCalls.clear();
-        auto icon = NewIcon();
-        EXPECT_EQ((std::vector<std::string>{"context -2", "system dpi", "context -1"}),
-                  std::vector<std::string>(dpiCalls.begin(), dpiCalls.begin() + std::min<size_t>(3, dpiCalls.size())));
-        shellCalls.clear();
-        ASSERT_EQ(S_OK, icon->SetVisible(true));
-        ASSERT_FALSE(shellCalls.empty());
-        EXPECT_EQ(::GetSystemMetrics(SM_CXSMICON) * 3 / 2, Width(shellCalls[0].second.hIcon));
-
-        shellDpi = 192;
-        shellCalls.clear();
-        ::SendMessageW(icon->Window(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
-        ASSERT_EQ(1u, shellCalls.size());
-        EXPECT_EQ(DWORD(NIM_MODIFY), shellCalls[0].first);
-        EXPECT_EQ(::GetSystemMetrics(SM_CXSMICON) * 2, Width(shellCalls[0].second.hIcon));
-
-        LONG id = 0;
-        icon->AddMenuItem(T(L"Open"), id);
-        Callback(icon->Window(), WM_CONTEXTMENU, 400, 300);
-        EXPECT_EQ(std::make_pair(200L, 150L), std::make_pair(popupAt.x, popupAt.y));
-    });
-}
 
 namespace {
 
