@@ -45,17 +45,6 @@ void CopyCut(wchar_t (&field)[Size], const Text& text) noexcept
     field[length] = L'\0';
 }
 
-HRESULT ItemCaption(HMENU menu, UINT id, Text& caption) noexcept
-{
-    const int length = ::GetMenuStringW(menu, id, nullptr, 0, MF_BYCOMMAND);
-    if (length <= 0) return S_OK;
-    Text read = Text::Adopt(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
-    if (read.Empty()) return E_OUTOFMEMORY;
-    ::GetMenuStringW(menu, id, read.Get(), length + 1, MF_BYCOMMAND);
-    caption = std::move(read);
-    return S_OK;
-}
-
 }  // namespace
 
 HRESULT NotificationIcon::Create(Ref<NotificationIcon>& created) noexcept
@@ -445,12 +434,9 @@ void NotificationIcon::Select(POINT anchor) noexcept
 
 void NotificationIcon::ChooseDefault() noexcept
 {
-    const LONG id = menu_.Default();
-    if (id == 0 || !menu_.IsEnabledItem(id)) return;
+    LONG id = 0;
     Text caption;
-    ItemCaption(menu_.Popup(), static_cast<UINT>(id), caption);
-    menu_.Chosen(id);
-    Raise(IconEvent::MenuItemClick, id, caption);
+    if (menu_.ChooseDefault(id, caption)) Raise(IconEvent::MenuItemClick, id, caption);
 }
 
 void NotificationIcon::ShowMenu(POINT anchor, bool rightClick) noexcept
@@ -483,13 +469,11 @@ void NotificationIcon::ShowMenu(POINT anchor, bool rightClick) noexcept
     menu_.BeginPopup();
     const POINT at = ToLogicalPoint(hwnd_.get(), anchor);
     const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
-    const LONG chosen = TrackIconPopup(hwnd_.get(), shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, at.x, at.y);
+    const LONG command = TrackIconPopup(hwnd_.get(), shown, TPM_RETURNCMD | TPM_RIGHTBUTTON | align, at.x, at.y);
     // Read now: the host may change the menu before the event is delivered.
+    LONG chosen = 0;
     Text caption;
-    if (chosen > 0) {
-        ItemCaption(shown, static_cast<UINT>(chosen), caption);
-        menu_.Chosen(chosen);
-    }
+    if (command > 0) menu_.Choose(static_cast<UINT>(command), chosen, caption);
     tracking_ = false;
     menu_.EndPopup();
     if (closed_) {
