@@ -16,27 +16,26 @@ public:
 
     // The command key names, or 0.
     UINT Find(UINT64 key) const noexcept;
-    // Adds or replaces; only adding allocates.
+    // Adds or replaces.
     HRESULT Set(UINT64 key, UINT command) noexcept;
     void Erase(UINT64 key) noexcept;
-    void Clear() noexcept;
 
 private:
     struct Slot {
-        UINT64 key = 0;  // 0: empty
-        UINT command = 0;
+        UINT64 key = 0;    // 0: never used
+        UINT command = 0;  // 0: erased
     };
 
-    UINT Home(UINT64 key) const noexcept;
     // The slot that holds key, or the empty one where it would go.
     UINT Probe(UINT64 key) const noexcept;
-    HRESULT Grow() noexcept;
+    // Drops the erased keys into a table with room for as many again and more.
+    HRESULT Rebuild() noexcept;
 
-    // Open addressing with linear probing, at most half full; the capacity
-    // is a power of two and mask_ one less.
+    // Open addressing with linear probing, at most half of it used; the
+    // capacity is a power of two and mask_ one less.
     std::unique_ptr<Slot[]> slots_;
     UINT mask_ = 0;
-    UINT count_ = 0;
+    UINT used_ = 0;
 };
 
 }  // namespace zanthel

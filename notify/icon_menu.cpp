@@ -8,8 +8,9 @@ namespace zanthel {
 namespace {
 
 // Menu messages carry 16-bit commands, and those from 0xF000 are the
-// system's; the host's identifiers outgrow both within weeks.
-constexpr UINT kLastCommand = 0xEFFF;
+// system's; the host's identifiers outgrow both within weeks. Commands are
+// the indexes of live or kept entries, so the bound on those keeps them below.
+static_assert(IconMenu::kMaxEntries <= 0xEFFF, "native commands must stay below the system's");
 
 HRESULT Described(LONG number, const wchar_t* before, const wchar_t* after) noexcept
 {
@@ -51,8 +52,9 @@ HRESULT IconMenu::Owner(LONG parent, UINT& owner) noexcept
 {
     if (parent == kTop) {
         if (nodes_.Count() == 0) {
-            RETURN_IF_FAILED(nodes_.Resize(1));
-            nodes_[0].kind = Kind::Submenu;
+            Node top;
+            top.kind = Kind::Submenu;
+            RETURN_IF_FAILED(nodes_.Append(top));
         }
         if (!top_) top_.reset(::CreatePopupMenu());
         owner = 0;
@@ -66,18 +68,14 @@ HRESULT IconMenu::Owner(LONG parent, UINT& owner) noexcept
 HRESULT IconMenu::Take(UINT& command) noexcept
 {
     if (entries_ >= kMaxEntries)
-        return Described(kMaxEntries, L"A menu holds at most ", L" entries: items, submenus and separators together.");
+        return Described(kMaxEntries, L"A menu holds at most ", L" entries, separators included.");
     if (free_) {
         command = free_;
-        free_ = nodes_[command].next;
+        free_ = std::exchange(nodes_[command].previous, 0);
     } else {
-        // Only while a popup keeps the commands of many removed entries.
-        if (nodes_.Count() > kLastCommand)
-            return Described(kLastCommand, L"At most ", L" menu entries can be added while the menu is open.");
         command = nodes_.Count();
-        RETURN_IF_FAILED(nodes_.Resize(command + 1));
+        RETURN_IF_FAILED(nodes_.Append(Node()));
     }
-    nodes_[command] = Node();
     ++entries_;
     return S_OK;
 }
@@ -90,49 +88,42 @@ UINT IconMenu::EndOf(UINT owner) const noexcept
 
 void IconMenu::Link(UINT command, UINT owner) noexcept
 {
-    nodes_[command].parent = owner;
-    nodes_[command].position = EndOf(owner);
-    Node& menu = nodes_[owner];
-    if (menu.last) {
-        nodes_[menu.last].next = command;
-    } else {
-        menu.first = command;
-    }
-    menu.last = command;
+    Node& node = nodes_[command];
+    node.parent = owner;
+    node.position = EndOf(owner);
+    node.previous = nodes_[owner].last;
+    nodes_[owner].last = command;
 }
 
 void IconMenu::Unlink(UINT command) noexcept
 {
-    Node& menu = nodes_[nodes_[command].parent];
-    const UINT after = nodes_[command].next;
-    UINT before = 0;
-    for (UINT sibling = menu.first; sibling != command; sibling = nodes_[sibling].next) before = sibling;
-    if (before) {
-        nodes_[before].next = after;
-    } else {
-        menu.first = after;
-    }
-    if (menu.last == command) menu.last = before;
-    for (UINT sibling = after; sibling; sibling = nodes_[sibling].next) --nodes_[sibling].position;
-    nodes_[command].next = 0;
+    // The entries before it in the list stand after it in the menu.
+    UINT* link = &nodes_[nodes_[command].parent].last;
+    for (; *link != command; link = &nodes_[*link].previous) --nodes_[*link].position;
+    *link = nodes_[command].previous;
+    nodes_[command].previous = 0;
 }
 
 void IconMenu::Release(UINT command) noexcept
 {
     Node& node = nodes_[command];
-    for (UINT child = node.first; child;) {
-        const UINT next = nodes_[child].next;
+    for (UINT child = node.last; child;) {
+        const UINT before = nodes_[child].previous;
         Release(child);
-        child = next;
+        child = before;
     }
     if (node.id) ids_.Erase(static_cast<UINT64>(node.id));
-    if (node.group > 0 && marks_.Find(GroupKey(node)) == command) marks_.Erase(GroupKey(node));
+    Unmark(command);
     if (default_ == command) default_ = 0;
     node = Node();
-    UINT& list = showing_ ? kept_ : free_;
-    node.next = list;
-    list = command;
-    --entries_;
+    if (showing_) {
+        node.previous = kept_;
+        kept_ = command;
+    } else {
+        node.previous = free_;
+        free_ = command;
+        --entries_;
+    }
 }
 
 UINT64 IconMenu::GroupKey(const Node& node) noexcept
@@ -140,55 +131,57 @@ UINT64 IconMenu::GroupKey(const Node& node) noexcept
     return (static_cast<UINT64>(node.parent) << 32) | static_cast<UINT>(node.group);
 }
 
+void IconMenu::Unmark(UINT command) noexcept
+{
+    const Node& node = nodes_[command];
+    if (node.group > 0 && marks_.Find(GroupKey(node)) == command) marks_.Erase(GroupKey(node));
+}
+
 HRESULT IconMenu::Add(LONG parent, const Text& caption, bool submenu, LONG& id) noexcept
 {
     RETURN_IF_FAILED(CheckCaption(caption));
+    return Insert(parent, submenu ? Kind::Submenu : Kind::Item, caption.Chars(), id);
+}
+
+HRESULT IconMenu::AddSeparator(LONG parent) noexcept
+{
+    LONG none = 0;
+    return Insert(parent, Kind::Separator, nullptr, none);
+}
+
+HRESULT IconMenu::Insert(LONG parent, Kind kind, const wchar_t* caption, LONG& id) noexcept
+{
     UINT owner = 0;
     RETURN_IF_FAILED(Owner(parent, owner));
-    if (submenu) {
+    if (kind == Kind::Submenu) {
         UINT level = 1;
         for (UINT above = owner; above; above = nodes_[above].parent) ++level;
-        if (level > kMaxDepth)
-            return Described(kMaxDepth, L"Submenus nest at most ", L" levels deep; the top menu's own are level 1.");
+        if (level > kMaxDepth) return Described(kMaxDepth, L"Submenus nest at most ", L" levels deep.");
     }
-    if (nextId_ == MAXLONG) return Described(MAXLONG, L"A menu gives at most ", L" identifiers.");
-    UniqueMenu opened(submenu ? ::CreatePopupMenu() : nullptr);
-    if (submenu && !opened) return LastError();
+    const LONG given = caption ? nextId_ : 0;
+    if (given == MAXLONG) return Described(MAXLONG, L"A menu gives at most ", L" identifiers.");
+    UniqueMenu opened(kind == Kind::Submenu ? ::CreatePopupMenu() : nullptr);
+    if (kind == Kind::Submenu && !opened) return LastError();
     UINT command = 0;
     RETURN_IF_FAILED(Take(command));
-    nodes_[command].id = nextId_;
+    nodes_[command].id = given;
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
-    info.fMask = MIIM_ID | MIIM_STRING | (submenu ? MIIM_SUBMENU : 0);
+    info.fMask = caption ? MIIM_ID | MIIM_STRING | MIIM_SUBMENU : MIIM_FTYPE;
+    info.fType = MFT_SEPARATOR;  // read only without a caption
     info.wID = command;
     info.hSubMenu = opened.get();
-    info.dwTypeData = const_cast<wchar_t*>(caption.Chars());
-    HRESULT hr = ids_.Set(static_cast<UINT64>(nextId_), command);
+    info.dwTypeData = const_cast<wchar_t*>(caption);
+    HRESULT hr = given ? ids_.Set(static_cast<UINT64>(given), command) : S_OK;
     if (SUCCEEDED(hr) && !::InsertMenuItemW(MenuOf(owner), EndOf(owner), TRUE, &info)) hr = LastError();
     if (FAILED(hr)) {
         Release(command);
         return hr;
     }
-    nodes_[command].kind = submenu ? Kind::Submenu : Kind::Item;
+    nodes_[command].kind = kind;
     nodes_[command].submenu = opened.release();  // its item owns it now
     Link(command, owner);
-    id = nextId_++;
-    return S_OK;
-}
-
-HRESULT IconMenu::AddSeparator(LONG parent) noexcept
-{
-    UINT owner = 0;
-    RETURN_IF_FAILED(Owner(parent, owner));
-    UINT command = 0;
-    RETURN_IF_FAILED(Take(command));
-    if (!::AppendMenuW(MenuOf(owner), MF_SEPARATOR, 0, nullptr)) {
-        const HRESULT hr = LastError();
-        Release(command);
-        return hr;
-    }
-    nodes_[command].kind = Kind::Separator;
-    Link(command, owner);
+    if (given) id = nextId_++;
     return S_OK;
 }
 
@@ -235,16 +228,12 @@ HRESULT IconMenu::Check(UINT command, bool checked) noexcept
 {
     const Node& node = nodes_[command];
     const HMENU owner = MenuOf(node.parent);
-    if (node.group > 0) {
-        const UINT64 key = GroupKey(node);
-        const UINT marked = marks_.Find(key);
-        if (checked) {
-            RETURN_IF_FAILED(marks_.Set(key, command));
-            if (marked && marked != command)
-                ::CheckMenuItem(owner, nodes_[marked].position, MF_BYPOSITION | MF_UNCHECKED);
-        } else if (marked == command) {
-            marks_.Erase(key);
-        }
+    if (!checked) {
+        Unmark(command);
+    } else if (node.group > 0) {
+        const UINT marked = marks_.Find(GroupKey(node));
+        RETURN_IF_FAILED(marks_.Set(GroupKey(node), command));
+        if (marked && marked != command) ::CheckMenuItem(owner, nodes_[marked].position, MF_BYPOSITION | MF_UNCHECKED);
     }
     ::CheckMenuItem(owner, node.position, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
     return S_OK;
@@ -273,17 +262,17 @@ HRESULT IconMenu::SetRadio(LONG id, LONG group) noexcept
     if (group < 0) return Described(group, L"A radio group is a number above 0, or 0 for none, not ", L".");
     Node& node = nodes_[command];
     const HMENU owner = MenuOf(node.parent);
+    // An item's type is its caption's and the round mark, nothing else.
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
-    info.fMask = MIIM_FTYPE | MIIM_STATE;
-    if (!::GetMenuItemInfoW(owner, node.position, TRUE, &info)) return LastError();
-    info.fType = group > 0 ? info.fType | MFT_RADIOCHECK : info.fType & ~MFT_RADIOCHECK;
     info.fMask = MIIM_FTYPE;
+    info.fType = group > 0 ? MFT_RADIOCHECK : MFT_STRING;
     if (!::SetMenuItemInfoW(owner, node.position, TRUE, &info)) return LastError();
-    if (node.group > 0 && marks_.Find(GroupKey(node)) == command) marks_.Erase(GroupKey(node));
+    Unmark(command);
     node.group = group;
     // A checked item that joins a group is its checked one.
-    return group > 0 && (info.fState & MFS_CHECKED) ? Check(command, true) : S_OK;
+    const bool checked = ::GetMenuState(owner, node.position, MF_BYPOSITION) & MF_CHECKED;
+    return group > 0 && checked ? Check(command, true) : S_OK;
 }
 
 HRESULT IconMenu::SetDefault(LONG id) noexcept
@@ -304,12 +293,12 @@ LONG IconMenu::Default() const noexcept { return default_ ? nodes_[default_].id 
 void IconMenu::Clear() noexcept
 {
     if (nodes_.Count() > 0) {
-        for (UINT child = nodes_[0].first; child;) {
-            const UINT next = nodes_[child].next;
+        for (UINT child = nodes_[0].last; child;) {
+            const UINT before = nodes_[child].previous;
             Release(child);
-            child = next;
+            child = before;
         }
-        nodes_[0].first = nodes_[0].last = 0;
+        nodes_[0].last = 0;
     }
     if (showing_ && top_) {
         Retire(top_.release());
@@ -318,7 +307,7 @@ void IconMenu::Clear() noexcept
     }
 }
 
-HMENU IconMenu::Popup() const noexcept { return nodes_.Count() > 0 && nodes_[0].first ? top_.get() : nullptr; }
+HMENU IconMenu::Popup() const noexcept { return nodes_.Count() > 0 && nodes_[0].last ? top_.get() : nullptr; }
 
 void IconMenu::EndPopup() noexcept
 {
@@ -327,9 +316,10 @@ void IconMenu::EndPopup() noexcept
     // No popup reports the kept commands any more: they join the free ones.
     while (kept_) {
         const UINT command = kept_;
-        kept_ = nodes_[command].next;
-        nodes_[command].next = free_;
+        kept_ = nodes_[command].previous;
+        nodes_[command].previous = free_;
         free_ = command;
+        --entries_;
     }
 }
 

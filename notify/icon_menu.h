@@ -18,9 +18,9 @@ public:
     // The deepest submenu level: a submenu of the top menu is level 1.
     // Deeper trees overflow the stack inside the system's menu calls.
     static constexpr UINT kMaxDepth = 64;
-    // Items, submenus and separators of the whole tree together: every
-    // submenu takes a handle from a table the desktop shares with every
-    // process, and every entry takes the popup's time.
+    // Items, submenus and separators of the whole tree together, and those
+    // removed while a popup shows the menu until it closes: every submenu
+    // takes a handle from a table the desktop shares with every process.
     static constexpr UINT kMaxEntries = 16384;
 
     IconMenu() = default;
@@ -66,15 +66,18 @@ private:
         UINT parent = 0;          // the node whose menu holds it
         UINT position = 0;        // within that menu
         LONG group = 0;
-        // The next entry of the same menu; of the free or kept list once gone.
-        UINT next = 0;
-        UINT first = 0, last = 0;  // the entries of the menu it opens
+        // The entry before it in the same menu; of the free or kept list once gone.
+        UINT previous = 0;
+        UINT last = 0;  // the last entry of the menu it opens
     };
 
     // The command of a live id, or 0.
     UINT Find(LONG id) const noexcept;
     UINT FindItem(LONG id) const noexcept;
     HRESULT Unknown(LONG id, const wchar_t* what) const noexcept;
+    // Appends an entry to parent's menu: an item or submenu with a caption,
+    // or a separator without.
+    HRESULT Insert(LONG parent, Kind kind, const wchar_t* caption, LONG& id) noexcept;
     // The node of the menu parent names, the top menu made on first use.
     HRESULT Owner(LONG parent, UINT& owner) noexcept;
     HMENU MenuOf(UINT node) const noexcept;
@@ -87,9 +90,11 @@ private:
     // Takes a node out of its menu; the entries after it move up.
     void Unlink(UINT command) noexcept;
     // Forgets a node and everything below it; a popup that may still report
-    // their commands keeps them from new entries until EndPopup.
+    // their commands keeps them, and their room, from new entries until EndPopup.
     void Release(UINT command) noexcept;
     static UINT64 GroupKey(const Node& node) noexcept;
+    // Forgets that the node is its radio group's checked item.
+    void Unmark(UINT command) noexcept;
     HRESULT Check(UINT command, bool checked) noexcept;
     bool ChooseNode(UINT command, LONG& id, Text& caption) noexcept;
     // Keeps a menu the open popup may still show until EndPopup.
@@ -104,6 +109,7 @@ private:
     // The checked item of each radio group, by its menu and group, so that
     // a choice moves one mark instead of visiting the whole group.
     CommandIndex marks_;
+    // Live and kept entries.
     UINT entries_ = 0;
     // Heads of the lists of free commands and of those kept from reuse.
     UINT free_ = 0, kept_ = 0;
