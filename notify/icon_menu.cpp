@@ -7,11 +7,16 @@
 namespace zanthel {
 namespace {
 
-HRESULT Described(LONG id, const wchar_t* before, const wchar_t* after) noexcept
+// Menu messages carry 16-bit commands, and those from 0xF000 are the
+// system's; the host's identifiers outgrow both within weeks. Commands are
+// the indexes of live or kept entries, so the bound on those keeps them below.
+static_assert(IconMenu::kMaxEntries <= 0xEFFF, "native commands must stay below the system's");
+
+HRESULT Described(LONG number, const wchar_t* before, const wchar_t* after) noexcept
 {
     Text description;
     description.Assign(before);
-    description.AppendNumber(id);
+    description.AppendNumber(number);
     description.Append(after);
     return Describe(E_INVALIDARG, description.Chars());
 }
@@ -28,16 +33,12 @@ HRESULT CheckCaption(const Text& caption) noexcept
 
 }  // namespace
 
-const IconMenu::Entry* IconMenu::Find(LONG id) const noexcept
-{
-    for (UINT index = 0; index < entries_.Count(); ++index)
-        if (entries_[index].id == id) return &entries_[index];
-    return nullptr;
-}
+UINT IconMenu::Find(LONG id) const noexcept { return id > 0 ? ids_.Find(static_cast<UINT64>(id)) : 0; }
 
-IconMenu::Entry* IconMenu::Find(LONG id) noexcept
+UINT IconMenu::FindItem(LONG id) const noexcept
 {
-    return const_cast<Entry*>(static_cast<const IconMenu*>(this)->Find(id));
+    const UINT command = Find(id);
+    return command && nodes_[command].kind == Kind::Item ? command : 0;
 }
 
 HRESULT IconMenu::Unknown(LONG id, const wchar_t* what) const noexcept
@@ -45,100 +46,156 @@ HRESULT IconMenu::Unknown(LONG id, const wchar_t* what) const noexcept
     return Find(id) ? Described(id, L"The menu item ", what) : Described(id, L"No menu item has the identifier ", L"");
 }
 
-IconMenu::Entry* IconMenu::FindItem(LONG id) noexcept
-{
-    Entry* entry = Find(id);
-    return entry && !entry->submenu ? entry : nullptr;
-}
+HMENU IconMenu::MenuOf(UINT node) const noexcept { return node == 0 ? top_.get() : nodes_[node].submenu; }
 
-HRESULT IconMenu::Owner(LONG parent, HMENU& owner) noexcept
+HRESULT IconMenu::Owner(LONG parent, UINT& owner) noexcept
 {
     if (parent == kTop) {
+        if (nodes_.Count() == 0) {
+            Node top;
+            top.kind = Kind::Submenu;
+            RETURN_IF_FAILED(nodes_.Append(top));
+        }
         if (!top_) top_.reset(::CreatePopupMenu());
-        owner = top_.get();
-        return owner ? S_OK : LastError();
+        owner = 0;
+        return top_ ? S_OK : LastError();
     }
-    const Entry* entry = Find(parent);
-    if (!entry || !entry->submenu) return Unknown(parent, L" is not a submenu.");
-    owner = entry->submenu;
+    owner = Find(parent);
+    if (!owner || nodes_[owner].kind != Kind::Submenu) return Unknown(parent, L" is not a submenu.");
     return S_OK;
 }
 
-UINT IconMenu::Position(const Entry& entry) const noexcept
+HRESULT IconMenu::Take(UINT& command) noexcept
 {
-    const int count = ::GetMenuItemCount(entry.owner);
-    for (int position = 0; position < count; ++position) {
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_ID;
-        if (::GetMenuItemInfoW(entry.owner, static_cast<UINT>(position), TRUE, &info) &&
-            info.wID == static_cast<UINT>(entry.id))
-            return static_cast<UINT>(position);
+    if (entries_ >= kMaxEntries)
+        return Described(kMaxEntries, L"A menu holds at most ", L" entries, separators included.");
+    if (free_) {
+        command = free_;
+        free_ = std::exchange(nodes_[command].previous, 0);
+    } else {
+        command = nodes_.Count();
+        RETURN_IF_FAILED(nodes_.Append(Node()));
     }
-    return static_cast<UINT>(-1);
+    ++entries_;
+    return S_OK;
+}
+
+UINT IconMenu::EndOf(UINT owner) const noexcept
+{
+    const UINT last = nodes_[owner].last;
+    return last ? nodes_[last].position + 1 : 0;
+}
+
+void IconMenu::Link(UINT command, UINT owner) noexcept
+{
+    Node& node = nodes_[command];
+    node.parent = owner;
+    node.position = EndOf(owner);
+    node.previous = nodes_[owner].last;
+    nodes_[owner].last = command;
+}
+
+void IconMenu::Unlink(UINT command) noexcept
+{
+    // The entries before it in the list stand after it in the menu.
+    UINT* link = &nodes_[nodes_[command].parent].last;
+    for (; *link != command; link = &nodes_[*link].previous) --nodes_[*link].position;
+    *link = nodes_[command].previous;
+    nodes_[command].previous = 0;
+}
+
+void IconMenu::Release(UINT command) noexcept
+{
+    Node& node = nodes_[command];
+    for (UINT child = node.last; child;) {
+        const UINT before = nodes_[child].previous;
+        Release(child);
+        child = before;
+    }
+    if (node.id) ids_.Erase(static_cast<UINT64>(node.id));
+    Unmark(command);
+    if (default_ == command) default_ = 0;
+    node = Node();
+    if (showing_) {
+        node.previous = kept_;
+        kept_ = command;
+    } else {
+        node.previous = free_;
+        free_ = command;
+        --entries_;
+    }
+}
+
+UINT64 IconMenu::GroupKey(const Node& node) noexcept
+{
+    return (static_cast<UINT64>(node.parent) << 32) | static_cast<UINT>(node.group);
+}
+
+void IconMenu::Unmark(UINT command) noexcept
+{
+    const Node& node = nodes_[command];
+    if (node.group > 0 && marks_.Find(GroupKey(node)) == command) marks_.Erase(GroupKey(node));
 }
 
 HRESULT IconMenu::Add(LONG parent, const Text& caption, bool submenu, LONG& id) noexcept
 {
     RETURN_IF_FAILED(CheckCaption(caption));
-    HMENU owner = nullptr;
-    RETURN_IF_FAILED(Owner(parent, owner));
-    UniqueMenu opened(submenu ? ::CreatePopupMenu() : nullptr);
-    if (submenu && !opened) return LastError();
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_ID | MIIM_STRING | (submenu ? MIIM_SUBMENU : 0);
-    info.wID = static_cast<UINT>(nextId_);
-    info.hSubMenu = opened.get();
-    info.dwTypeData = const_cast<wchar_t*>(caption.Chars());
-    const UINT position = static_cast<UINT>(::GetMenuItemCount(owner));
-    if (!::InsertMenuItemW(owner, position, TRUE, &info)) return LastError();
-    Entry entry;
-    entry.id = nextId_;
-    entry.owner = owner;
-    entry.submenu = opened.get();
-    if (FAILED(entries_.Append(entry))) {
-        ::RemoveMenu(owner, position, MF_BYPOSITION);
-        return E_OUTOFMEMORY;
-    }
-    opened.release();  // its item owns it now
-    id = nextId_++;
-    return S_OK;
+    return Insert(parent, submenu ? Kind::Submenu : Kind::Item, caption.Chars(), id);
 }
 
 HRESULT IconMenu::AddSeparator(LONG parent) noexcept
 {
-    HMENU owner = nullptr;
+    LONG none = 0;
+    return Insert(parent, Kind::Separator, nullptr, none);
+}
+
+HRESULT IconMenu::Insert(LONG parent, Kind kind, const wchar_t* caption, LONG& id) noexcept
+{
+    UINT owner = 0;
     RETURN_IF_FAILED(Owner(parent, owner));
-    return ::AppendMenuW(owner, MF_SEPARATOR, 0, nullptr) ? S_OK : LastError();
+    if (kind == Kind::Submenu) {
+        UINT level = 1;
+        for (UINT above = owner; above; above = nodes_[above].parent) ++level;
+        if (level > kMaxDepth) return Described(kMaxDepth, L"Submenus nest at most ", L" levels deep.");
+    }
+    const LONG given = caption ? nextId_ : 0;
+    if (given == MAXLONG) return Described(MAXLONG, L"A menu gives at most ", L" identifiers.");
+    UniqueMenu opened(kind == Kind::Submenu ? ::CreatePopupMenu() : nullptr);
+    if (kind == Kind::Submenu && !opened) return LastError();
+    UINT command = 0;
+    RETURN_IF_FAILED(Take(command));
+    nodes_[command].id = given;
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = caption ? MIIM_ID | MIIM_STRING | MIIM_SUBMENU : MIIM_FTYPE;
+    info.fType = MFT_SEPARATOR;  // read only without a caption
+    info.wID = command;
+    info.hSubMenu = opened.get();
+    info.dwTypeData = const_cast<wchar_t*>(caption);
+    HRESULT hr = given ? ids_.Set(static_cast<UINT64>(given), command) : S_OK;
+    if (SUCCEEDED(hr) && !::InsertMenuItemW(MenuOf(owner), EndOf(owner), TRUE, &info)) hr = LastError();
+    if (FAILED(hr)) {
+        Release(command);
+        return hr;
+    }
+    nodes_[command].kind = kind;
+    nodes_[command].submenu = opened.release();  // its item owns it now
+    Link(command, owner);
+    if (given) id = nextId_++;
+    return S_OK;
 }
 
 HRESULT IconMenu::SetCaption(LONG id, const Text& caption) noexcept
 {
     RETURN_IF_FAILED(CheckCaption(caption));
-    const Entry* entry = Find(id);
-    if (!entry) return Unknown(id, L"");
+    const UINT command = Find(id);
+    if (!command) return Unknown(id, L"");
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_STRING;
     info.dwTypeData = const_cast<wchar_t*>(caption.Chars());
-    return ::SetMenuItemInfoW(entry->owner, Position(*entry), TRUE, &info) ? S_OK : LastError();
-}
-
-void IconMenu::ForgetWithin(HMENU menu) noexcept
-{
-    for (UINT index = 0; index < entries_.Count();) {
-        if (entries_[index].owner != menu) {
-            ++index;
-            continue;
-        }
-        Entry gone;
-        entries_.RemoveAt(index, gone);
-        if (gone.submenu) {
-            ForgetWithin(gone.submenu);
-            index = 0;  // the array has moved under the index
-        }
-    }
+    const Node& node = nodes_[command];
+    return ::SetMenuItemInfoW(MenuOf(node.parent), node.position, TRUE, &info) ? S_OK : LastError();
 }
 
 void IconMenu::Retire(HMENU menu) noexcept
@@ -152,134 +209,152 @@ void IconMenu::Retire(HMENU menu) noexcept
 
 HRESULT IconMenu::Remove(LONG id) noexcept
 {
-    for (UINT index = 0; index < entries_.Count(); ++index) {
-        if (entries_[index].id != id) continue;
-        const Entry removed = entries_[index];
-        Entry gone;
-        entries_.RemoveAt(index, gone);
-        const UINT position = Position(removed);
-        if (removed.submenu) ForgetWithin(removed.submenu);
-        if (showing_ && removed.submenu) {
-            ::RemoveMenu(removed.owner, position, MF_BYPOSITION);
-            Retire(removed.submenu);
-        } else {
-            ::DeleteMenu(removed.owner, position, MF_BYPOSITION);
-        }
-        if (!Find(default_)) default_ = 0;
-        return S_OK;
+    const UINT command = Find(id);
+    if (!command) return Unknown(id, L"");
+    const Node& node = nodes_[command];
+    const HMENU owner = MenuOf(node.parent);
+    if (showing_ && node.submenu) {
+        ::RemoveMenu(owner, node.position, MF_BYPOSITION);
+        Retire(node.submenu);
+    } else {
+        ::DeleteMenu(owner, node.position, MF_BYPOSITION);
     }
-    return Unknown(id, L"");
+    Unlink(command);
+    Release(command);
+    return S_OK;
 }
 
-void IconMenu::Check(Entry& entry, bool checked) noexcept
+HRESULT IconMenu::Check(UINT command, bool checked) noexcept
 {
-    if (checked && entry.group > 0) {
-        for (UINT index = 0; index < entries_.Count(); ++index) {
-            const Entry& other = entries_[index];
-            if (other.owner == entry.owner && other.group == entry.group && other.id != entry.id)
-                ::CheckMenuItem(other.owner, Position(other), MF_BYPOSITION | MF_UNCHECKED);
-        }
+    const Node& node = nodes_[command];
+    const HMENU owner = MenuOf(node.parent);
+    if (!checked) {
+        Unmark(command);
+    } else if (node.group > 0) {
+        const UINT marked = marks_.Find(GroupKey(node));
+        RETURN_IF_FAILED(marks_.Set(GroupKey(node), command));
+        if (marked && marked != command) ::CheckMenuItem(owner, nodes_[marked].position, MF_BYPOSITION | MF_UNCHECKED);
     }
-    ::CheckMenuItem(entry.owner, Position(entry), MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+    ::CheckMenuItem(owner, node.position, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+    return S_OK;
 }
 
 HRESULT IconMenu::SetChecked(LONG id, bool checked) noexcept
 {
-    Entry* entry = FindItem(id);
-    if (!entry) return Unknown(id, L" opens a submenu and has no check mark.");
-    Check(*entry, checked);
-    return S_OK;
+    const UINT command = FindItem(id);
+    if (!command) return Unknown(id, L" opens a submenu and has no check mark.");
+    return Check(command, checked);
 }
 
 HRESULT IconMenu::SetEnabled(LONG id, bool enabled) noexcept
 {
-    const Entry* entry = Find(id);
-    if (!entry) return Unknown(id, L"");
-    ::EnableMenuItem(entry->owner, Position(*entry), MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    const UINT command = Find(id);
+    if (!command) return Unknown(id, L"");
+    const Node& node = nodes_[command];
+    ::EnableMenuItem(MenuOf(node.parent), node.position, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
     return S_OK;
 }
 
 HRESULT IconMenu::SetRadio(LONG id, LONG group) noexcept
 {
-    Entry* entry = FindItem(id);
-    if (!entry) return Unknown(id, L" opens a submenu and has no check mark.");
+    const UINT command = FindItem(id);
+    if (!command) return Unknown(id, L" opens a submenu and has no check mark.");
     if (group < 0) return Described(group, L"A radio group is a number above 0, or 0 for none, not ", L".");
-    const UINT position = Position(*entry);
+    Node& node = nodes_[command];
+    const HMENU owner = MenuOf(node.parent);
+    // An item's type is its caption's and the round mark, nothing else.
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
-    info.fMask = MIIM_FTYPE | MIIM_STATE;
-    if (!::GetMenuItemInfoW(entry->owner, position, TRUE, &info)) return LastError();
-    info.fType = group > 0 ? info.fType | MFT_RADIOCHECK : info.fType & ~MFT_RADIOCHECK;
     info.fMask = MIIM_FTYPE;
-    if (!::SetMenuItemInfoW(entry->owner, position, TRUE, &info)) return LastError();
-    entry->group = group;
+    info.fType = group > 0 ? MFT_RADIOCHECK : MFT_STRING;
+    if (!::SetMenuItemInfoW(owner, node.position, TRUE, &info)) return LastError();
+    Unmark(command);
+    node.group = group;
     // A checked item that joins a group is its checked one.
-    if (info.fState & MFS_CHECKED) Check(*entry, true);
-    return S_OK;
+    const bool checked = ::GetMenuState(owner, node.position, MF_BYPOSITION) & MF_CHECKED;
+    return group > 0 && checked ? Check(command, true) : S_OK;
 }
 
 HRESULT IconMenu::SetDefault(LONG id) noexcept
 {
-    Entry* entry = id == 0 ? nullptr : FindItem(id);
-    if (id != 0 && !entry) return Unknown(id, L" opens a submenu and cannot be the default item.");
-    if (const Entry* previous = Find(default_)) ::SetMenuDefaultItem(previous->owner, static_cast<UINT>(-1), TRUE);
+    const UINT command = id == 0 ? 0 : FindItem(id);
+    if (id != 0 && !command) return Unknown(id, L" opens a submenu and cannot be the default item.");
+    if (default_) ::SetMenuDefaultItem(MenuOf(nodes_[default_].parent), static_cast<UINT>(-1), TRUE);
     default_ = 0;
-    if (!entry) return S_OK;
-    if (!::SetMenuDefaultItem(entry->owner, Position(*entry), TRUE)) return LastError();
-    default_ = id;
+    if (!command) return S_OK;
+    const Node& node = nodes_[command];
+    if (!::SetMenuDefaultItem(MenuOf(node.parent), node.position, TRUE)) return LastError();
+    default_ = command;
     return S_OK;
 }
 
+LONG IconMenu::Default() const noexcept { return default_ ? nodes_[default_].id : 0; }
+
 void IconMenu::Clear() noexcept
 {
+    if (nodes_.Count() > 0) {
+        for (UINT child = nodes_[0].last; child;) {
+            const UINT before = nodes_[child].previous;
+            Release(child);
+            child = before;
+        }
+        nodes_[0].last = 0;
+    }
     if (showing_ && top_) {
         Retire(top_.release());
     } else {
         top_.reset();
     }
-    entries_.Resize(0);
-    default_ = 0;
 }
 
-HMENU IconMenu::Popup() const noexcept { return top_ && ::GetMenuItemCount(top_.get()) > 0 ? top_.get() : nullptr; }
+HMENU IconMenu::Popup() const noexcept { return nodes_.Count() > 0 && nodes_[0].last ? top_.get() : nullptr; }
 
 void IconMenu::EndPopup() noexcept
 {
     showing_ = false;
     retired_.reset();
+    // No popup reports the kept commands any more: they join the free ones.
+    while (kept_) {
+        const UINT command = kept_;
+        kept_ = nodes_[command].previous;
+        nodes_[command].previous = free_;
+        free_ = command;
+        --entries_;
+    }
 }
 
-void IconMenu::Chosen(LONG id) noexcept
+bool IconMenu::ChooseNode(UINT command, LONG& id, Text& caption) noexcept
 {
-    if (Entry* entry = FindItem(id))
-        if (entry->group > 0) Check(*entry, true);
-}
-
-bool IconMenu::IsEnabledItem(LONG id) const noexcept
-{
-    const Entry* entry = Find(id);
-    if (!entry || entry->submenu) return false;
-    const UINT position = Position(*entry);
-    return (::GetMenuState(entry->owner, position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) == 0;
+    const Node& node = nodes_[command];
+    const HMENU owner = MenuOf(node.parent);
+    // Read where the item stands: a search by command would walk the tree.
+    const int length = ::GetMenuStringW(owner, node.position, nullptr, 0, MF_BYPOSITION);
+    if (length > 0) {
+        Text read = Text::Adopt(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
+        if (!read.Empty()) {
+            ::GetMenuStringW(owner, node.position, read.Get(), length + 1, MF_BYPOSITION);
+            caption = std::move(read);
+        }
+    }
+    id = node.id;
+    if (node.group > 0) Check(command, true);
+    return true;
 }
 
 bool IconMenu::Choose(UINT command, LONG& id, Text& caption) noexcept
 {
-    const Entry* entry = Find(static_cast<LONG>(command));
-    if (!entry || entry->submenu) return false;
-    const int length = ::GetMenuStringW(entry->owner, command, nullptr, 0, MF_BYCOMMAND);
-    Text read = Text::Adopt(::SysAllocStringLen(nullptr, static_cast<UINT>(length > 0 ? length : 0)));
-    if (length > 0) ::GetMenuStringW(entry->owner, command, read.Get(), length + 1, MF_BYCOMMAND);
-    caption = std::move(read);
-    id = static_cast<LONG>(command);
-    Chosen(id);
-    return true;
+    id = 0;
+    if (command == 0 || command >= nodes_.Count() || nodes_[command].kind != Kind::Item) return false;
+    return ChooseNode(command, id, caption);
 }
 
 bool IconMenu::ChooseDefault(LONG& id, Text& caption) noexcept
 {
-    if (default_ == 0 || !IsEnabledItem(default_)) return false;
-    return Choose(static_cast<UINT>(default_), id, caption);
+    id = 0;
+    if (!default_) return false;
+    const Node& node = nodes_[default_];
+    if (::GetMenuState(MenuOf(node.parent), node.position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) return false;
+    return ChooseNode(default_, id, caption);
 }
 
 }  // namespace zanthel
