@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs what is missing, builds the 32-bit Zanthel.dll (the win32 preset;
-# ZANTHEL_PRESET=win64 demos the 64-bit one), registers it in the private
-# Wine prefix and runs the demo host of the same architecture, whose icon sits
-# in the notification area at the right end of the Wine desktop's taskbar.
+# Installs what is missing, builds the 32-bit Zanthel.dll and the demo host
+# (the win32 preset; ZANTHEL_PRESET=win64 demos the 64-bit ones) and nothing
+# else, registers the DLL in the private Wine prefix and runs the demo host,
+# whose icon sits in the notification area at the right end of the Wine
+# desktop's taskbar.
 #
 # The host creates a Zanthel.NotifyIcon with a tip, a menu and a balloon. The
 # menu: "Logging", checked and the default item (bold), the submenu "Rate"
@@ -11,13 +12,13 @@
 # each event as it arrives ("event: Click"), then the same event read from
 # the queue ("NextEvent: Click"); on each MenuOpening it writes the chosen
 # rate into the submenu's caption. Under a private Xvfb the script clicks the
-# balloon, then the icon, chooses Rate > Fast and opens the submenu again to
-# see the radio mark moved, double-clicks the icon (DoubleClick, then
-# MenuItemClick for "Logging") and chooses "Exit"; it fails unless the
-# icon's and the menu's events arrive (Wine's shell reports no click on a
-# balloon) and the mark moved. On your own X display (DISPLAY set) you
-# click, and choosing "Exit" ends the demo. Screenshots are saved in
-# <build dir>/demo/.
+# balloon, then the icon, chooses Rate > Fast and opens the submenu again,
+# double-clicks the icon (the default item "Logging") and chooses "Exit",
+# so that you see the events and the screenshots. The demo only shows: the
+# test command checks these clicks (tests/clicks/). It fails when the host
+# cannot start or ends badly (a crash); a host the clicks leave running is
+# stopped. On your own X display (DISPLAY set) you click, and choosing
+# "Exit" ends the demo. Screenshots are saved in <build dir>/demo/.
 #
 #   scripts/demo.sh [--class NotifyIcon|classTray] [--seconds N]
 #
@@ -61,9 +62,9 @@ if [ -z "$inside" ]; then
         scripts/install-deps.sh
         [ -f "$ZANTHEL_BUILD_DIR/CMakeCache.txt" ] ||
             cmake -S . -B "$ZANTHEL_BUILD_DIR" -G Ninja --toolchain "$toolchain" >/dev/null
-        cmake --build "$ZANTHEL_BUILD_DIR"
+        cmake --build "$ZANTHEL_BUILD_DIR" --target Zanthel demo_host
     else
-        scripts/build.sh "$preset"
+        scripts/build.sh "$preset" --target Zanthel demo_host
     fi
     # Nobody can click on a private Xvfb, so there the script clicks.
     ZANTHEL_DEMO_CLICKS=
@@ -103,82 +104,73 @@ fail() {
     echo "demo: $*" >&2
     exit 1
 }
-# expect_lines SECONDS LINE...: waits for each LINE from the host, or fails.
-expect_lines() {
-    _e_seconds=$1
-    shift
-    for _e_line; do
-        tray_wait_line "$_e_seconds" "$output" "$_e_line" || fail "the host did not print \"$_e_line\""
-    done
+host_gone() { ! kill -0 "$host_pid" 2>/dev/null; }
+# Wine reports a crash on the program's stderr, then may keep it waiting.
+crashed() { tr -d '\r' <"$output" | grep -q '^wine: Unhandled'; }
+host_done() { host_gone || crashed; }
+host_up() { tray_count_line "$output" "Icon loaded" 1 || host_done; }
+# pace LINE: gives the host a moment to print LINE before the next click.
+pace() { tray_wait_line 5 "$output" "$1" || true; }
+stopped() {
+    echo "demo: the clicks stopped: $*" >&2
+    return 1
 }
+# A click on the desktop above the taskbar closes an open menu, choosing nothing.
+click_beside_menu() { xdotool mousemove "$((TRAY_BAR_X + TRAY_BAR_W / 2))" "$((TRAY_BAR_Y - 300))" click 1; }
 
-# The expected MenuOpening lines so far: one per opening of the menu.
-openings=0
-# open_rate_submenu PNG ROW: opens the menu and its submenu "Rate" (the
-# second row), saves the screen to PNG and fails unless the radio mark is on
-# the submenu's ROW-th row alone ("Slow" 1, "Fast" 2).
-open_rate_submenu() {
-    tray_open_popup "$host" || fail "a right click opened no menu"
-    openings=$((openings + 1))
-    tray_wait_line 5 "$output" "event: MenuOpening" "$openings" || fail "the menu opened without MenuOpening"
-    tray_choose 2
-    tray_wait 5 tray_find_submenu "$host" || fail "choosing Rate opened no submenu"
-    _o_other=$((3 - $2))
-    tray_wait 3 rate_marked "$2" "$_o_other" || fail "the submenu's radio mark is not on row $2 alone"
+# show_rate PNG: opens the menu and its submenu "Rate" (the second row) and
+# saves the screen to PNG once the submenu shows its radio mark.
+show_rate() {
+    tray_open_popup "$host" || stopped "a right click opened no menu" || return 1
+    tray_open_submenu "$host" 2 || stopped "choosing Rate opened no submenu" || return 1
+    tray_wait 3 rate_drawn || true
     tray_screenshot "$1" && echo "Screenshot of the menu and its submenu: $1"
 }
-rate_marked() { tray_row_marked "$1" SUBMENU && ! tray_row_marked "$2" SUBMENU; }
-# expect_order FIRST THEN: fails unless the host printed FIRST before THEN.
-expect_order() {
-    _eo_first=$(tr -d '\r' <"$output" | grep -nxF -- "$1" | head -n 1 | cut -d: -f1)
-    _eo_then=$(tr -d '\r' <"$output" | grep -nxF -- "$2" | head -n 1 | cut -d: -f1)
-    if [ "${_eo_first:-0}" -eq 0 ] || [ "$_eo_first" -ge "${_eo_then:-0}" ]; then fail "\"$2\" came before \"$1\""; fi
-}
+rate_drawn() { tray_row_marked 1 SUBMENU || tray_row_marked 2 SUBMENU; }
 
-# The balloon, the icon, the radio item "Fast" in the submenu, whose mark
-# then moves there from "Slow", a double click that chooses the default
-# item "Logging" (its check mark goes), and "Exit", which ends the host.
+# The balloon, the icon, the radio item "Fast" in the submenu, the submenu
+# again, a double click (the default item "Logging": its check mark goes),
+# and "Exit", which ends the host.
 click_notify_icon() {
     echo "Clicking the balloon"
-    tray_click_balloon || fail "the balloon went before the click"
-    if ! tray_wait_line 3 "$output" "event: BalloonClick"; then
+    if ! tray_click_balloon; then
+        echo "(the balloon had gone)"
+    elif ! tray_wait_line 3 "$output" "event: BalloonClick"; then
         echo "(no BalloonClick: Wine's shell does not tell programs about clicks on balloons; Windows does)"
     fi
     echo "Left-clicking the icon"
     tray_left_click
-    expect_lines 5 "event: Click" "NextEvent: Click"
+    pace "NextEvent: Click"
     echo "Right-clicking the icon and choosing Rate > Fast (Slow has the radio mark)"
-    open_rate_submenu "$shots/popup.png" 1
+    show_rate "$shots/popup.png" || return 1
     tray_choose 2 SUBMENU
-    expect_lines 5 "event: MenuItemClick 4 Fast" "NextEvent: MenuItemClick,4,Fast"
+    pace "NextEvent: MenuItemClick,4,Fast"
     echo "Right-clicking the icon and opening Rate again: the radio mark has moved to Fast"
-    open_rate_submenu "$shots/popup-fast.png" 2
-    # A click beside the menu closes it and chooses nothing.
-    xdotool mousemove "$((TRAY_BAR_X + TRAY_BAR_W / 2))" "$((TRAY_BAR_Y - 300))" click 1
-    tray_wait 3 tray_no_popup "$host" || fail "a click beside the menu left it open"
+    show_rate "$shots/popup-fast.png" || return 1
+    click_beside_menu
+    tray_wait 3 tray_no_popup "$host" || stopped "a click beside the menu left it open" || return 1
     echo "Double-clicking the icon: DoubleClick, then MenuItemClick for the default item Logging"
     tray_double_click
-    expect_lines 5 "event: DoubleClick" "event: MenuItemClick 1 Logging" "NextEvent: MenuItemClick,1,Logging"
-    expect_order "event: DoubleClick" "event: MenuItemClick 1 Logging"
+    pace "NextEvent: MenuItemClick,1,Logging"
     echo "Right-clicking the icon and choosing Exit"
-    tray_open_popup "$host" || fail "the last right click opened no menu"
+    tray_open_popup "$host" || stopped "the last right click opened no menu" || return 1
     tray_screenshot "$shots/popup-unchecked.png" &&
         echo "Screenshot of the menu without Logging's check mark: $shots/popup-unchecked.png"
     tray_choose last
-    expect_lines 5 "event: MenuItemClick 6 Exit" "NextEvent: MenuItemClick,6,Exit" "Icon removed"
 }
 
 click_tray() {
     echo "Left-clicking the icon, then right-clicking it and choosing Exit"
-    tray_left_then_exit "$host" "$output" "$shots/popup.png" || fail "the clicks went wrong"
-    expect_lines 10 "Icon removed"
+    tray_left_then_exit "$host" "$output" "$shots/popup.png"
 }
 
-expect_lines 60 "Icon loaded"
-if tray_wait 15 tray_icon_drawn && tray_screenshot "$shots/tray.png" tray; then
-    echo "Screenshot of the tray: $shots/tray.png"
+tray_wait 60 host_up || true
+tray_count_line "$output" "Icon loaded" 1 || fail "the host did not start"
+icon_seen=
+if tray_wait 15 tray_icon_drawn; then
+    icon_seen=1
+    tray_screenshot "$shots/tray.png" tray && echo "Screenshot of the tray: $shots/tray.png"
 else
-    [ -z "$ZANTHEL_DEMO_CLICKS" ] || fail "no icon in the Wine desktop's taskbar"
     echo "demo: could not see the icon; is the Wine desktop window covered?" >&2
 fi
 if [ "$class" = NotifyIcon ]; then
@@ -186,13 +178,31 @@ if [ "$class" = NotifyIcon ]; then
     if tray_wait 10 tray_find_balloon && tray_screenshot "$shots/balloon.png"; then
         echo "Screenshot of the balloon: $shots/balloon.png"
     else
-        [ -z "$ZANTHEL_DEMO_CLICKS" ] || fail "no balloon beside the icon"
         echo "demo: could not see the balloon" >&2
     fi
 fi
 
 if [ -n "$ZANTHEL_DEMO_CLICKS" ]; then
-    if [ "$class" = NotifyIcon ]; then click_notify_icon; else click_tray; fi
+    exited=
+    if [ -z "$icon_seen" ]; then
+        stopped "no icon to click" || true
+    elif [ "$class" = NotifyIcon ]; then
+        click_notify_icon && exited=1
+    else
+        click_tray && exited=1
+    fi
+    # Nobody else can click on this display: a host the clicks left running
+    # is stopped, but one that crashed or that its Exit did not end fails.
+    tray_wait 10 host_done || true
+    ! crashed || fail "the host crashed"
+    if ! host_gone; then
+        [ -z "$exited" ] || fail "choosing Exit did not end the host"
+        echo "demo: stopping the host (scripts/test.sh checks the clicks)" >&2
+        kill "$host_pid" 2>/dev/null || true
+        wait "$host_pid" 2>/dev/null || true
+        echo "Demo done."
+        exit 0
+    fi
 elif [ "$class" = NotifyIcon ]; then
     echo "In the window \"Default - Wine desktop\", click the balloon and the icon at the right end"
     echo "of the taskbar: a left click prints Click, a double click DoubleClick and MenuItemClick for"

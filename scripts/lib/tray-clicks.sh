@@ -158,6 +158,12 @@ tray_choose() {
     xdotool mousemove "$((_TR_X + _TR_W / 2))" "$((_TR_TOP + TRAY_ROW_HEIGHT / 2))" click 1
 }
 
+# tray_open_submenu CLASS ROW: chooses the open popup's ROW-th row and waits
+# for the submenu it opens.
+tray_open_submenu() {
+    tray_choose "$2" && tray_wait 5 tray_find_submenu "$1"
+}
+
 # tray_row_marked ROW [SUBMENU]: succeeds when the open popup's ROW-th row
 # (see tray_row_top) shows a check or radio mark: the mark's column, left of
 # the caption, holds more than one colour, highlighted or not.
@@ -167,6 +173,10 @@ tray_row_marked() {
         convert - -crop "14x$TRAY_ROW_HEIGHT+$((_TR_X + TRAY_MENU_INSET))+$_TR_TOP" +repage -format '%k' info: 2>/dev/null)
     [ "${_tm_colours:-1}" -gt 1 ]
 }
+
+# tray_mark_alone ROW OTHER [SUBMENU]: the ROW-th row shows a mark and the
+# OTHER-th none, as a radio group of two shows its choice.
+tray_mark_alone() { tray_row_marked "$1" "${3:-}" && ! tray_row_marked "$2" "${3:-}"; }
 
 # tray_wait_line SECONDS FILE LINE [COUNT]: waits until the host's output
 # FILE holds LINE at least COUNT times (Wine writes CRLF line ends).
