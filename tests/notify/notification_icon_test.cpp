@@ -424,8 +424,9 @@ TEST(NotifyEvents, EnterSelectsOnceAndEachBalloonClosesOnce)
     OnFreshApartment([] {
         auto icon = NewIcon();
         // The pointer resting on the icon comes between Enter's pair.
-        for (UINT event : {NIN_KEYSELECT, UINT(WM_MOUSEMOVE), NIN_POPUPOPEN, NIN_KEYSELECT, NIN_KEYSELECT, NIN_SELECT,
-                           NIN_BALLOONTIMEOUT, NIN_BALLOONHIDE, NIN_BALLOONSHOW, NIN_BALLOONHIDE, NIN_BALLOONTIMEOUT})
+        for (UINT event : std::initializer_list<UINT>{NIN_KEYSELECT, WM_MOUSEMOVE, NIN_POPUPOPEN, NIN_KEYSELECT,
+                                                      NIN_KEYSELECT, NIN_SELECT, NIN_BALLOONTIMEOUT, NIN_BALLOONHIDE,
+                                                      NIN_BALLOONSHOW, NIN_BALLOONHIDE, NIN_BALLOONTIMEOUT})
             Callback(icon->Window(), event);
         // The third key select is a press of its own; a click is never swallowed.
         EXPECT_EQ((std::vector<std::wstring>{L"Click", L"Click", L"Click", L"BalloonClosed", L"BalloonShown",
