@@ -48,7 +48,7 @@ struct WatchingAdds {
 };
 
 // Both classes' icons shown on this thread, never released.
-void ShowBothClassesAndKeepThem()
+void ShowBothClassesAndKeepThem(INotifyIcon** keptIcon = nullptr, _classTray** keptTray = nullptr)
 {
     ComPtr<INotifyIcon> icon = NewNotifyIcon();
     LONG id = 0;
@@ -56,11 +56,39 @@ void ShowBothClassesAndKeepThem()
     ASSERT_EQ(S_OK, icon->put_Visible(VARIANT_TRUE));
     ComPtr<_classTray> tray = NewTray();
     ASSERT_EQ(S_OK, tray->LoadTray());
+    if (keptIcon) *keptIcon = icon.Get();
+    if (keptTray) *keptTray = tray.Get();
     icon.Detach();
     tray.Detach();
 }
 
 constexpr const wchar_t* kExitReport = L"ZANTHEL_EXIT_REPORT";
+
+// While the process exits, the shell's last notices to the icons' windows
+// (a click the pointer left behind, say) must reach neither object: what
+// each then reports of events goes to the report.
+INotifyIcon* exitingIcon;
+_classTray* exitingTray;
+// A plain handle: the program's own destructors have run by then.
+HANDLE exitReport;
+void ReportHeard()
+{
+    DWORD written = 0;
+    ::WriteFile(exitReport, "heard\n", 6, &written, nullptr);
+}
+BOOL WINAPI NoticeWhileDeleting(DWORD message, PNOTIFYICONDATAW data)
+{
+    const BOOL answer = realNotifyW(message, data);
+    if (message != NIM_DELETE) return answer;
+    ::SendMessageW(data->hWnd, WM_APP + 1, 0, MAKELPARAM(NIN_SELECT, 1));
+    SendTrayCallback(data->hWnd, WM_LBUTTONDOWN);
+    BSTR event = nullptr;
+    if (exitingIcon->get_NextEvent(&event) == S_OK && ::SysStringLen(event)) ReportHeard();
+    ::SysFreeString(event);
+    if (exitingTray->get_mnuEvent(&event) == S_OK && ::SysStringLen(event)) ReportHeard();
+    ::SysFreeString(event);
+    return answer;
+}
 
 }  // namespace
 
@@ -72,11 +100,13 @@ TEST(HostExit, ChildShowsBothIconsAndExits)
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
         WatchingAdds watching;
-        ShowBothClassesAndKeepThem();
+        ShowBothClassesAndKeepThem(&exitingIcon, &exitingTray);
     }
     std::ofstream out(report);
     for (const auto& [window, id] : added) out << reinterpret_cast<INT_PTR>(window) << ' ' << id << '\n';
     out.close();
+    exitReport = ::CreateFileW(report, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ReplaceImport((const void*)realNotifyW, (const void*)&NoticeWhileDeleting);
     std::exit(0);
 }
 
@@ -105,6 +135,9 @@ TEST(HostExit, IconsLeaveWithAProcessThatExitsWithoutReleasingThem)
     for (long long window = 0, id = 0; in >> window >> id;)
         shown.push_back({reinterpret_cast<HWND>(static_cast<INT_PTR>(window)), UINT(id)});
     ASSERT_EQ(2u, shown.size()) << "one icon of each class";
+    in.clear();
+    std::string heard;
+    EXPECT_FALSE(in >> heard) << "an object heard the shell while the process exited";
     for (const auto& [window, id] : shown) {
         NOTIFYICONDATAW record{};
         record.cbSize = sizeof(record);
