@@ -447,9 +447,7 @@ HRESULT Refuse(HRESULT hr, const Refusal& refusal, const Text& path) noexcept
         what.Append(L")");
     }
     what.Append(L":");
-    UINT length = std::min(path.Length(), kQuotedUnits);
-    // A surrogate pair is one character: cut before it, not through it.
-    if (length < path.Length() && IS_HIGH_SURROGATE(path.Chars()[length - 1])) --length;
+    const UINT length = path.CutLength(kQuotedUnits);
     quoted.Assign(path.Chars(), length);
     if (length < path.Length()) quoted.Append(L"...");
     return Describe(hr, what.Chars(), &quoted);

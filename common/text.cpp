@@ -71,6 +71,13 @@ HRESULT Text::CopyTo(BSTR* out) const noexcept
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+UINT Text::CutLength(UINT limit) const noexcept
+{
+    const UINT length = Length();
+    if (length <= limit) return length;
+    return limit > 0 && IS_HIGH_SURROGATE(value_[limit - 1]) ? limit - 1 : limit;
+}
+
 bool Text::HasNul() const noexcept
 {
     for (UINT index = 0; index < Length(); ++index)

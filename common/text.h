@@ -47,6 +47,8 @@ public:
     const wchar_t* Chars() const noexcept { return value_ ? value_ : L""; }
     UINT Length() const noexcept { return ::SysStringLen(value_); }
     bool Empty() const noexcept { return Length() == 0; }
+    // How many units of the text fit in limit without splitting a surrogate pair.
+    UINT CutLength(UINT limit) const noexcept;
     bool HasNul() const noexcept;
     // Code unit by code unit, so "a" and "a\0" differ.
     bool Equals(const wchar_t* other) const noexcept;

@@ -8,18 +8,10 @@ namespace {
 constexpr UINT kShownFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
 constexpr UINT kTipUnits = ARRAYSIZE(NOTIFYICONDATAW{}.szTip) - 1;
 
-// The units of text that fit in limit, never half of a surrogate pair.
-UINT CutLength(const Text& text, UINT limit) noexcept
-{
-    const UINT length = text.Length();
-    if (length <= limit) return length;
-    return IS_HIGH_SURROGATE(text.Chars()[limit - 1]) ? limit - 1 : limit;
-}
-
 template <UINT Size>
 void CopyCut(wchar_t (&field)[Size], const Text& text) noexcept
 {
-    const UINT length = CutLength(text, Size - 1);
+    const UINT length = text.CutLength(Size - 1);
     ::CopyMemory(field, text.Chars(), length * sizeof(wchar_t));
     field[length] = L'\0';
 }
@@ -30,7 +22,7 @@ using GetRect = HRESULT WINAPI(const NOTIFYICONIDENTIFIER*, RECT*);
 
 HRESULT ShellRecord::SetTip(const Text& tip) noexcept
 {
-    const HRESULT hr = tip_.Assign(tip.Chars(), CutLength(tip, kTipUnits));
+    const HRESULT hr = tip_.Assign(tip.Chars(), tip.CutLength(kTipUnits));
     if (FAILED(hr)) return hr;
     // A shell that refuses it now gets it again with "TaskbarCreated".
     if (shell_ != Shell::Absent) Tell(NIM_MODIFY, 0);
