@@ -5,6 +5,11 @@
 
 #include <wrl/client.h>
 
+#include <atomic>
+#include <memory>
+#include <new>
+#include <utility>
+
 namespace zanthel {
 namespace {
 
@@ -51,6 +56,33 @@ HRESULT SetDescription(HRESULT hr, const Text& description) noexcept
     return hr;
 }
 
+// A layer's description, waiting for the barrier, in a thread slot of its own.
+struct Pending {
+    HRESULT hr;
+    Text description;
+};
+
+std::atomic<DWORD> pendingSlot{TLS_OUT_OF_INDEXES};
+
+DWORD PendingSlot() noexcept
+{
+    DWORD slot = pendingSlot.load();
+    if (slot != TLS_OUT_OF_INDEXES) return slot;
+    const DWORD made = ::TlsAlloc();
+    if (made == TLS_OUT_OF_INDEXES || pendingSlot.compare_exchange_strong(slot, made)) return made;
+    ::TlsFree(made);  // another thread's came first
+    return slot;
+}
+
+Pending* TakePending() noexcept
+{
+    const DWORD slot = pendingSlot.load();
+    if (slot == TLS_OUT_OF_INDEXES) return nullptr;
+    auto* pending = static_cast<Pending*>(::TlsGetValue(slot));
+    if (pending) ::TlsSetValue(slot, nullptr);
+    return pending;
+}
+
 }  // namespace
 
 HRESULT LastError() noexcept
@@ -59,44 +91,52 @@ HRESULT LastError() noexcept
     return FAILED(hr) ? hr : E_FAIL;
 }
 
-HRESULT ReportError(HRESULT hr) noexcept
-{
-    const wchar_t* own = OwnDescription(hr);
-    Text description;
-    if (own) {
-        description.Assign(own);
-    } else {
-        SystemDescription(hr, description);
-    }
-    return SetDescription(hr, description);
-}
-
 HRESULT Describe(HRESULT hr, const wchar_t* what, const Text* detail) noexcept
 {
-    Text description;
-    description.Assign(what);
+    std::unique_ptr<Pending> pending(TakePending());
+    if (!pending) pending.reset(new (std::nothrow) Pending{});
+    const DWORD slot = PendingSlot();
+    if (!pending || slot == TLS_OUT_OF_INDEXES) return hr;
+    pending->hr = hr;
+    pending->description.Assign(what);
     if (detail) {
-        description.Append(L" \"");
-        description.Append(*detail);
-        description.Append(L"\"");
+        pending->description.Append(L" \"");
+        pending->description.Append(*detail);
+        pending->description.Append(L"\"");
     }
-    return SetDescription(hr, description);
+    if (::TlsSetValue(slot, pending.get())) pending.release();
+    return hr;
+}
+
+Text TakeDescription(HRESULT hr) noexcept
+{
+    const std::unique_ptr<Pending> pending(TakePending());
+    if (!pending || pending->hr != hr) return Text();
+    return std::move(pending->description);
+}
+
+void ReleaseDescriptionSlot() noexcept
+{
+    const DWORD slot = pendingSlot.exchange(TLS_OUT_OF_INDEXES);
+    if (slot != TLS_OUT_OF_INDEXES) ::TlsFree(slot);
 }
 
 HRESULT FinishBarrier(HRESULT hr) noexcept
 {
-    if (FAILED(hr)) return ReportError(hr);
-    ::SetErrorInfo(0, nullptr);
-    return hr;
-}
-
-HRESULT FinishDescribingBarrier(HRESULT hr) noexcept
-{
-    if (SUCCEEDED(hr)) return hr;
-    Microsoft::WRL::ComPtr<IErrorInfo> described;
-    if (::GetErrorInfo(0, &described) != S_OK || !described) return ReportError(hr);
-    ::SetErrorInfo(0, described.Get());
-    return hr;
+    if (SUCCEEDED(hr)) {
+        TakeDescription(hr);
+        ::SetErrorInfo(0, nullptr);
+        return hr;
+    }
+    Text description = TakeDescription(hr);
+    if (description.Empty()) {
+        if (const wchar_t* own = OwnDescription(hr)) {
+            description.Assign(own);
+        } else {
+            SystemDescription(hr, description);
+        }
+    }
+    return SetDescription(hr, description);
 }
 
 }  // namespace zanthel

@@ -1,10 +1,9 @@
-// The component's own automation errors and the barrier every COM entry uses.
+// The component's own automation errors, how a layer describes a failure,
+// and the one barrier every COM entry goes through.
 #pragma once
 
 #include "common/text.h"
 #include "common/win.h"
-
-#include <wrl/client.h>
 
 namespace zanthel {
 
@@ -18,34 +17,33 @@ constexpr HRESULT kObjectNotSet = static_cast<HRESULT>(0x800A005B);
 // or E_FAIL when the call left none.
 HRESULT LastError() noexcept;
 
-// Sets the thread's error information for a failing result, so that a
-// dispatch caller never sees the description of an earlier failure.
-HRESULT ReportError(HRESULT hr) noexcept;
-
 // Fails with a description a user can act on: what, then detail in quotes
-// (a file name, say) if given. Returns hr.
+// (a file name, say) if given. Returns hr. The description waits on the
+// thread for the barrier, which hands it to the caller with a failure of
+// the same hr.
 HRESULT Describe(HRESULT hr, const wchar_t* what, const Text* detail = nullptr) noexcept;
 
-// The barriers' ends, out of line: every member has one.
+// The description a layer gave for hr on this thread and no barrier took
+// yet, taken; empty when there is none.
+Text TakeDescription(HRESULT hr) noexcept;
+
+// The module is being unloaded: the thread slot the descriptions wait in
+// goes back to the process.
+void ReleaseDescriptionSlot() noexcept;
+
+// The barrier's end, out of line: every member has one.
 HRESULT FinishBarrier(HRESULT hr) noexcept;
-HRESULT FinishDescribingBarrier(HRESULT hr) noexcept;
 
 // Runs body, which returns an HRESULT, and leaves the thread's error
-// information matching the result. The component is built without
-// exceptions, so none can reach the system's frames on the way out.
+// information matching the result: a failure's own description if a layer
+// gave one, else the system's; none for a success, so a dispatch caller
+// never sees the description of an earlier failure. The component is built
+// without exceptions, so none can reach the system's frames on the way out.
 template <typename Body>
 HRESULT ComBarrier(Body&& body) noexcept
 {
+    TakeDescription(S_OK);
     return FinishBarrier(body());
-}
-
-// ComBarrier for members whose failures may carry a description of their
-// own (Describe); any other failure gets the system's, as in ComBarrier.
-template <typename Body>
-HRESULT DescribingBarrier(Body&& body) noexcept
-{
-    ::SetErrorInfo(0, nullptr);
-    return FinishDescribingBarrier(body());
 }
 
 }  // namespace zanthel

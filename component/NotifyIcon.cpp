@@ -11,7 +11,7 @@ namespace {
 
 HRESULT GetText(BSTR* value, const Text& text) noexcept
 {
-    return DescribingBarrier([&] {
+    return ComBarrier([&] {
         if (!value) return E_POINTER;
         *value = nullptr;
         return text.CopyTo(value);
@@ -20,7 +20,7 @@ HRESULT GetText(BSTR* value, const Text& text) noexcept
 
 HRESULT GetFlag(VARIANT_BOOL* value, bool flag) noexcept
 {
-    return DescribingBarrier([&] {
+    return ComBarrier([&] {
         if (!value) return E_POINTER;
         *value = flag ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
@@ -31,7 +31,7 @@ HRESULT GetFlag(VARIANT_BOOL* value, bool flag) noexcept
 template <typename Body>
 HRESULT WithText(BSTR value, Body&& body) noexcept
 {
-    return DescribingBarrier([&] {
+    return ComBarrier([&] {
         Text text;
         RETURN_IF_FAILED(text.Assign(value));
         return body(text);
@@ -70,7 +70,7 @@ HRESULT NotifyIcon::CreateInstance(REFIID riid, void** object) noexcept
 {
     if (!object) return E_POINTER;
     *object = nullptr;
-    return DescribingBarrier([&] {
+    return ComBarrier([&] {
         // The icon goes at the apartment's last CoUninitialize, even if the
         // host never releases the object.
         RETURN_IF_FAILED(WatchApartment());
@@ -98,7 +98,7 @@ HRESULT NotifyIcon::get_Visible(VARIANT_BOOL* value) noexcept { return GetFlag(v
 
 HRESULT NotifyIcon::put_Visible(VARIANT_BOOL value) noexcept
 {
-    return DescribingBarrier([&] { return icon_->SetVisible(value != VARIANT_FALSE); });
+    return ComBarrier([&] { return icon_->SetVisible(value != VARIANT_FALSE); });
 }
 
 HRESULT NotifyIcon::AddMenuItem(BSTR caption, LONG* id) noexcept
@@ -108,22 +108,22 @@ HRESULT NotifyIcon::AddMenuItem(BSTR caption, LONG* id) noexcept
 
 HRESULT NotifyIcon::AddSeparator() noexcept
 {
-    return DescribingBarrier([&] { return icon_->AddSeparator(); });
+    return ComBarrier([&] { return icon_->AddSeparator(); });
 }
 
 HRESULT NotifyIcon::SetMenuItemChecked(LONG id, VARIANT_BOOL checked) noexcept
 {
-    return DescribingBarrier([&] { return icon_->SetMenuItemChecked(id, checked != VARIANT_FALSE); });
+    return ComBarrier([&] { return icon_->SetMenuItemChecked(id, checked != VARIANT_FALSE); });
 }
 
 HRESULT NotifyIcon::SetMenuItemEnabled(LONG id, VARIANT_BOOL enabled) noexcept
 {
-    return DescribingBarrier([&] { return icon_->SetMenuItemEnabled(id, enabled != VARIANT_FALSE); });
+    return ComBarrier([&] { return icon_->SetMenuItemEnabled(id, enabled != VARIANT_FALSE); });
 }
 
 HRESULT NotifyIcon::ClearMenu() noexcept
 {
-    return DescribingBarrier([&] { return icon_->ClearMenu(); });
+    return ComBarrier([&] { return icon_->ClearMenu(); });
 }
 
 HRESULT NotifyIcon::ShowBalloon(BSTR title, BSTR text, LONG kind) noexcept
@@ -135,7 +135,7 @@ HRESULT NotifyIcon::ShowBalloon(BSTR title, BSTR text, LONG kind) noexcept
 
 HRESULT NotifyIcon::get_NextEvent(BSTR* value) noexcept
 {
-    return DescribingBarrier([&] {
+    return ComBarrier([&] {
         if (!value) return E_POINTER;
         *value = nullptr;
         Text event;
@@ -148,7 +148,7 @@ HRESULT NotifyIcon::get_LeftClickMenu(VARIANT_BOOL* value) noexcept { return Get
 
 HRESULT NotifyIcon::put_LeftClickMenu(VARIANT_BOOL value) noexcept
 {
-    return DescribingBarrier([&] {
+    return ComBarrier([&] {
         icon_->SetLeftClickMenu(value != VARIANT_FALSE);
         return S_OK;
     });
@@ -168,7 +168,7 @@ HRESULT NotifyIcon::AddMenuItemTo(LONG parent, BSTR caption, LONG* id) noexcept
 
 HRESULT NotifyIcon::AddSeparatorTo(LONG parent) noexcept
 {
-    return DescribingBarrier([&] { return icon_->AddSeparatorTo(parent); });
+    return ComBarrier([&] { return icon_->AddSeparatorTo(parent); });
 }
 
 HRESULT NotifyIcon::SetMenuItemCaption(LONG id, BSTR caption) noexcept
@@ -178,17 +178,17 @@ HRESULT NotifyIcon::SetMenuItemCaption(LONG id, BSTR caption) noexcept
 
 HRESULT NotifyIcon::RemoveMenuItem(LONG id) noexcept
 {
-    return DescribingBarrier([&] { return icon_->RemoveMenuItem(id); });
+    return ComBarrier([&] { return icon_->RemoveMenuItem(id); });
 }
 
 HRESULT NotifyIcon::SetMenuItemRadio(LONG id, LONG group) noexcept
 {
-    return DescribingBarrier([&] { return icon_->SetMenuItemRadio(id, group); });
+    return ComBarrier([&] { return icon_->SetMenuItemRadio(id, group); });
 }
 
 HRESULT NotifyIcon::get_DefaultMenuItem(LONG* value) noexcept
 {
-    return DescribingBarrier([&] {
+    return ComBarrier([&] {
         if (!value) return E_POINTER;
         *value = icon_->DefaultMenuItem();
         return S_OK;
@@ -197,12 +197,12 @@ HRESULT NotifyIcon::get_DefaultMenuItem(LONG* value) noexcept
 
 HRESULT NotifyIcon::put_DefaultMenuItem(LONG value) noexcept
 {
-    return DescribingBarrier([&] { return icon_->SetDefaultMenuItem(value); });
+    return ComBarrier([&] { return icon_->SetDefaultMenuItem(value); });
 }
 
 HRESULT NotifyIcon::ShowNotification(BSTR title, BSTR text, LONG kind, BSTR iconPath, LONG options) noexcept
 {
-    return DescribingBarrier([&] {
+    return ComBarrier([&] {
         Text heading, body, path;
         RETURN_IF_FAILED(heading.Assign(title));
         RETURN_IF_FAILED(body.Assign(text));

@@ -69,6 +69,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
                 AbandonApartment();
                 ReleaseTypeInfoCache();
                 ReleaseApartmentSlot();
+                ReleaseDescriptionSlot();
             } else {
                 // At process exit the system tears everything down itself,
                 // except the shell's icons of windows that die with it.
