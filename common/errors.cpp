@@ -115,6 +115,15 @@ Text TakeDescription(HRESULT hr) noexcept
     return std::move(pending->description);
 }
 
+Text PendingDescription() noexcept
+{
+    const DWORD slot = pendingSlot.load();
+    const auto* pending = slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<Pending*>(::TlsGetValue(slot));
+    Text copy;
+    if (pending) copy.Assign(pending->description);
+    return copy;
+}
+
 void ReleaseDescriptionSlot() noexcept
 {
     const DWORD slot = pendingSlot.exchange(TLS_OUT_OF_INDEXES);

@@ -27,6 +27,9 @@ HRESULT Describe(HRESULT hr, const wchar_t* what, const Text* detail = nullptr) 
 // yet, taken; empty when there is none.
 Text TakeDescription(HRESULT hr) noexcept;
 
+// The description waiting on this thread, whatever its failure, left in place.
+Text PendingDescription() noexcept;
+
 // The module is being unloaded: the thread slot the descriptions wait in
 // goes back to the process.
 void ReleaseDescriptionSlot() noexcept;

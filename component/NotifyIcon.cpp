@@ -128,8 +128,11 @@ HRESULT NotifyIcon::ClearMenu() noexcept
 
 HRESULT NotifyIcon::ShowBalloon(BSTR title, BSTR text, LONG kind) noexcept
 {
-    return WithText(title, [&](const Text& heading) {
-        return WithText(text, [&](const Text& body) { return icon_->ShowBalloon(heading, body, kind); });
+    return ComBarrier([&] {
+        Text heading, body;
+        RETURN_IF_FAILED(heading.Assign(title));
+        RETURN_IF_FAILED(body.Assign(text));
+        return icon_->ShowBalloon(heading, body, kind);
     });
 }
 

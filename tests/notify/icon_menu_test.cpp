@@ -2,6 +2,8 @@
 // identifiers, the bounds a hostile host meets, and radio groups.
 #include "notify/icon_menu.h"
 
+#include "common/errors.h"
+
 #include "support/fresh_apartment.h"
 #include "support/imports.h"
 
@@ -18,12 +20,11 @@ namespace {
 
 Text T(const wchar_t* text) { return Text::Adopt(::SysAllocString(text)); }
 
+// What the layer said of its last failure, as the barrier would hand it on.
 std::wstring Described()
 {
-    Microsoft::WRL::ComPtr<IErrorInfo> info;
-    BSTR text = nullptr;
-    if (::GetErrorInfo(0, &info) == S_OK) info->GetDescription(&text);
-    return Text::Adopt(text).Chars();
+    const Text pending = PendingDescription();
+    return std::wstring(pending.Chars(), pending.Length());
 }
 
 // What the menu makes of the native command of an item: "id,caption", or "none".

@@ -2,6 +2,8 @@
 // callbacks, the popup, the queue, what the shell is told, and the icon's end.
 #include "notify/notification_icon.h"
 
+#include "common/errors.h"
+
 #include "common/apartment.h"
 #include "support/fresh_apartment.h"
 #include "support/imports.h"
@@ -73,14 +75,11 @@ Text T(const std::wstring& text)
 
 std::wstring S(const Text& text) { return std::wstring(text.Chars(), text.Length()); }
 
+// What the layer said of its last failure, as the barrier would hand it on.
 std::wstring Described()
 {
-    IErrorInfo* info = nullptr;
-    BSTR text = nullptr;
-    if (::GetErrorInfo(0, &info) == S_OK && info) info->GetDescription(&text), info->Release();
-    std::wstring result = text ? text : L"";
-    ::SysFreeString(text);
-    return result;
+    const Text pending = PendingDescription();
+    return std::wstring(pending.Chars(), pending.Length());
 }
 
 Ref<NotificationIcon> NewIcon()

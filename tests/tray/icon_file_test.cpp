@@ -4,6 +4,7 @@
 #include "support/host.h"
 #include "support/fresh_apartment.h"
 #include "component/notify_interface.h"
+#include "common/errors.h"
 #include "common/icon_file.h"
 #include "common/icon_resource.h"
 
@@ -344,12 +345,10 @@ TEST(IconFiles, ARefusalSaysWhyAndQuotesAtMost260UnitsOfTheName)
             path.Assign(c.path.data(), static_cast<UINT>(c.path.size()));
             zanthel::UniqueIcon icon;
             EXPECT_EQ(c.hr, zanthel::LoadIconFile(path, 16, 16, icon)) << c.reason;
-            ComPtr<IErrorInfo> info;
-            Bstr description;
-            if (::GetErrorInfo(0, &info) == S_OK) info->GetDescription(&description);
+            const zanthel::Text description = zanthel::TakeDescription(c.hr);
             EXPECT_EQ(
                 L"The icon file cannot be used: " + c.reason + L": \"" + (c.quoted.empty() ? c.path : c.quoted) + L'"',
-                description.str());
+                std::wstring(description.Chars(), description.Length()));
         }
     });
 }
