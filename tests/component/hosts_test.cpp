@@ -1,8 +1,10 @@
 // Hosts that do not tidy up, run elevated, or listen from another apartment:
 // the icons still leave, nothing stays behind, and every event arrives.
 #include "support/dll_under_test.h"
+#include "support/event_names.h"
 #include "support/event_sink.h"
 #include "support/host.h"
+#include "support/spies.h"
 
 #include <gtest/gtest.h>
 
@@ -16,36 +18,6 @@ using namespace zanthel::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-template <typename Function>
-Function* Real(const wchar_t* module, const char* name)
-{
-    return reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(module), name)));
-}
-
-// The icons the DLL adds, by window and identifier, whichever class adds them.
-std::vector<std::pair<HWND, UINT>> added;
-const auto realNotifyW = Real<decltype(::Shell_NotifyIconW)>(L"shell32.dll", "Shell_NotifyIconW");
-const auto realNotifyA = Real<decltype(::Shell_NotifyIconA)>(L"shell32.dll", "Shell_NotifyIconA");
-template <typename Data, BOOL(WINAPI* const* Real)(DWORD, Data*)>
-BOOL WINAPI NoteAdd(DWORD message, Data* data)
-{
-    if (message == NIM_ADD) added.push_back({data->hWnd, data->uID});
-    return (*Real)(message, data);
-}
-
-struct WatchingAdds {
-    WatchingAdds()
-    {
-        ReplaceImport((const void*)realNotifyW, (const void*)&NoteAdd<NOTIFYICONDATAW, &realNotifyW>);
-        ReplaceImport((const void*)realNotifyA, (const void*)&NoteAdd<NOTIFYICONDATAA, &realNotifyA>);
-    }
-    ~WatchingAdds()
-    {
-        ReplaceImport((const void*)&NoteAdd<NOTIFYICONDATAW, &realNotifyW>, (const void*)realNotifyW);
-        ReplaceImport((const void*)&NoteAdd<NOTIFYICONDATAA, &realNotifyA>, (const void*)realNotifyA);
-    }
-};
 
 // Both classes' icons shown on this thread, never released.
 void ShowBothClassesAndKeepThem(INotifyIcon** keptIcon = nullptr, _classTray** keptTray = nullptr)
@@ -78,7 +50,7 @@ void ReportHeard()
 }
 BOOL WINAPI NoticeWhileDeleting(DWORD message, PNOTIFYICONDATAW data)
 {
-    const BOOL answer = realNotifyW(message, data);
+    const BOOL answer = ShellRecorderW::RealShell(message, data);
     if (message != NIM_DELETE) return answer;
     ::SendMessageW(data->hWnd, WM_APP + 1, 0, MAKELPARAM(NIN_SELECT, 1));
     SendTrayCallback(data->hWnd, WM_LBUTTONDOWN);
@@ -99,14 +71,19 @@ TEST(HostExit, ChildShowsBothIconsAndExits)
     if (!::GetEnvironmentVariableW(kExitReport, report, MAX_PATH)) GTEST_SKIP() << "run by the test below";
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
-        WatchingAdds watching;
+        ShellRecorderW wide(Dll());
+        ShellRecorderA narrow(Dll());
         ShowBothClassesAndKeepThem(&exitingIcon, &exitingTray);
+        std::ofstream out(report);
+        auto write = [&](DWORD message, HWND window, UINT id) {
+            if (message == NIM_ADD) out << reinterpret_cast<INT_PTR>(window) << ' ' << id << '\n';
+        };
+        for (const auto& [message, record] : wide.calls) write(message, record.hWnd, record.uID);
+        for (const auto& [message, record] : narrow.calls) write(message, record.hWnd, record.uID);
     }
-    std::ofstream out(report);
-    for (const auto& [window, id] : added) out << reinterpret_cast<INT_PTR>(window) << ' ' << id << '\n';
-    out.close();
     exitReport = ::CreateFileW(report, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ReplaceImport((const void*)realNotifyW, (const void*)&NoticeWhileDeleting);
+    // Never restored: std::exit leaves it in place while the process ends.
+    ImportSpy<decltype(::Shell_NotifyIconW)> notice(Dll(), L"shell32.dll", "Shell_NotifyIconW", &NoticeWhileDeleting);
     std::exit(0);
 }
 
@@ -143,7 +120,7 @@ TEST(HostExit, IconsLeaveWithAProcessThatExitsWithoutReleasingThem)
         record.cbSize = sizeof(record);
         record.hWnd = window;
         record.uID = id;
-        EXPECT_FALSE(realNotifyW(NIM_DELETE, &record)) << "the icon outlived its process";
+        EXPECT_FALSE(ShellRecorderW::RealShell(NIM_DELETE, &record)) << "the icon outlived its process";
     }
 }
 
@@ -170,13 +147,13 @@ TEST(HostThreads, ThreadsThatEndWithoutReleasingLeaveNoHandleBehind)
 TEST(HostElevated, BothClassesLetTheShellsRestartThrough)
 {
     static std::vector<HWND> allowed;
-    const auto real = Real<decltype(::ChangeWindowMessageFilterEx)>(L"user32.dll", "ChangeWindowMessageFilterEx");
-    const auto spy = [](HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) WINAPI -> BOOL {
-        if (message == ::RegisterWindowMessageW(L"TaskbarCreated") && action == MSGFLT_ALLOW) allowed.push_back(window);
-        return TRUE;
-    };
-    BOOL(WINAPI* const spyFunction)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT) = spy;
-    ReplaceImport((const void*)real, (const void*)spyFunction);
+    ImportSpy<decltype(::ChangeWindowMessageFilterEx)> spy(
+        Dll(), L"user32.dll", "ChangeWindowMessageFilterEx",
+        [](HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) WINAPI -> BOOL {
+            if (message == ::RegisterWindowMessageW(L"TaskbarCreated") && action == MSGFLT_ALLOW)
+                allowed.push_back(window);
+            return TRUE;
+        });
     std::thread([] {
         ComApartment apartment;
         ComPtr<INotifyIcon> icon = NewNotifyIcon();
@@ -186,7 +163,6 @@ TEST(HostElevated, BothClassesLetTheShellsRestartThrough)
         EXPECT_EQ(HostWindowOfThisThread(), allowed.empty() ? nullptr : allowed.back());
         tray->UnLoadTray();
     }).join();
-    ReplaceImport((const void*)spyFunction, (const void*)real);
 }
 
 namespace {
@@ -196,12 +172,12 @@ namespace {
 class ThreadedSink final : public EventSink {
 public:
     std::mutex lock;
-    std::vector<DISPID> got;
+    std::vector<std::wstring> got;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
     {
         ::Sleep(2);  // slow enough for the next callbacks to come while it is called
         std::lock_guard<std::mutex> hold(lock);
-        got.push_back(id);
+        got.push_back(EventNameOf(id));
         return S_OK;
     }
     size_t Count()
@@ -277,8 +253,8 @@ TEST(HostApartments, ASinkInAnotherApartmentHearsAFloodOfCallbacksInOrder)
     PumpUntil([&] { return sink.Count() >= kCallbacks; }, 20s);
     shell.join();
     PumpMessages(50ms);
-    std::vector<DISPID> expected;
-    for (int i = 0; i < kCallbacks; ++i) expected.push_back(i % 2 ? 4 : 1);  // BalloonClick, Click
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < kCallbacks; ++i) expected.push_back(i % 2 ? L"BalloonClick" : L"Click");
     EXPECT_EQ(expected, sink.got);
     point->Unadvise(cookie);
 }

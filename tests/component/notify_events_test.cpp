@@ -3,8 +3,11 @@
 // callbacks, errors with descriptions, and the icon's end with the object or
 // the apartment.
 #include "support/dll_under_test.h"
+#include "support/errors.h"
+#include "support/event_names.h"
 #include "support/event_sink.h"
 #include "support/host.h"
+#include "support/spies.h"
 #include "support/type_reading.h"
 #include "component/notify_interface.h"
 
@@ -32,10 +35,7 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO* exception, UINT*) override
     {
-        const wchar_t* names[] = {
-            L"?",           L"Click",      L"DoubleClick", L"MenuItemClick", L"BalloonClick", L"BalloonClosed",
-            L"MenuOpening", L"RightClick", L"MiddleClick", L"BalloonShown"};
-        std::wstring event = std::wstring(names[id >= 1 && id <= 9 ? id : 0]) + (flags == DISPATCH_METHOD ? L"" : L"?");
+        std::wstring event = std::wstring(EventNameOf(id)) + (flags == DISPATCH_METHOD ? L"" : L"?");
         const VARIANT* args = params->rgvarg;
         if (params->cArgs == 2 && V_VT(&args[1]) == VT_I4 && V_VT(&args[0]) == VT_BSTR)
             event += L"(" + std::to_wstring(V_I4(&args[1])) + L"," + V_BSTR(&args[0]) + L")";
@@ -74,19 +74,6 @@ void Callbacks(HWND window, std::initializer_list<UINT> events)
     for (UINT event : events) ::SendMessageW(window, WM_APP + 1, MAKEWPARAM(20, 740), MAKELPARAM(event, 1));
     PumpMessages(50ms);
 }
-
-// The DLL's calls to the notification area, by message, while it lives.
-std::vector<DWORD> shellCalls;
-const auto realShellNotifyIcon = &::Shell_NotifyIconW;
-BOOL WINAPI NoteShellCall(DWORD message, NOTIFYICONDATAW* data)
-{
-    shellCalls.push_back(message);
-    return realShellNotifyIcon(message, data);
-}
-struct WatchingTheShell {
-    WatchingTheShell() { ReplaceImport((const void*)realShellNotifyIcon, (const void*)&NoteShellCall); }
-    ~WatchingTheShell() { ReplaceImport((const void*)&NoteShellCall, (const void*)realShellNotifyIcon); }
-};
 
 class Notify : public testing::Test {
 protected:
@@ -307,12 +294,8 @@ TEST_F(Notify, EveryCaptionMemberRefusesAnEmptyCaptionOrOneHoldingANulAndAddsNot
             LONG refused = -1;
             EXPECT_EQ(E_INVALIDARG, member(caption.get(), &refused));
             EXPECT_EQ(0, refused);
-            ComPtr<IErrorInfo> error;
-            Bstr description;
-            ASSERT_EQ(S_OK, ::GetErrorInfo(0, &error));
-            ASSERT_EQ(S_OK, error->GetDescription(&description));
-            EXPECT_NE(std::wstring::npos, description.str().find(caption.str().empty() ? L"caption" : L"NUL"))
-                << description.str();
+            const std::wstring description = ErrorDescription();
+            EXPECT_NE(std::wstring::npos, description.find(caption.str().empty() ? L"caption" : L"NUL")) << description;
         }
     }
     // Identifiers are handed out in turn: the refused captions took none.
@@ -329,14 +312,11 @@ TEST_F(Notify, AHandlerMayReleaseTheLastReferenceAndTheIconGoesWithIt)
     ASSERT_EQ(S_OK, point_->Advise(&sink, &cookies[0]));
     ASSERT_EQ(S_OK, point2_->Advise(&sink11, &cookies[1]));
     sink.handler = sink11.handler = [&] { icon_.Reset(), container_.Reset(), point_.Reset(), point2_.Reset(); };
-    shellCalls.clear();
-    {
-        WatchingTheShell watch;
-        Callbacks(window_, {NIN_BALLOONUSERCLICK, NIN_BALLOONTIMEOUT});
-    }
+    ShellRecorderW shell(Dll());
+    Callbacks(window_, {NIN_BALLOONUSERCLICK, NIN_BALLOONTIMEOUT});
     EXPECT_EQ(std::vector<std::wstring>{L"BalloonClick"}, sink.got);
     EXPECT_EQ(std::vector<std::wstring>{L"BalloonClick"}, sink11.got);
-    EXPECT_EQ(std::vector<DWORD>{NIM_DELETE}, shellCalls);
+    EXPECT_EQ(std::vector<DWORD>{NIM_DELETE}, shell.Messages());
     EXPECT_FALSE(::IsWindow(window_));
 }
 
@@ -347,13 +327,10 @@ TEST_F(Notify, FailuresCarryADescriptionEarlyAndLateBound)
     EXPECT_EQ(E_INVALIDARG, icon_->AddMenuItem(nullptr, &id));
     EXPECT_EQ(0, id);
     ComPtr<ISupportErrorInfo> supports;
-    ComPtr<IErrorInfo> error;
-    Bstr early;
     ASSERT_EQ(S_OK, icon_.As(&supports));
     EXPECT_EQ(S_OK, supports->InterfaceSupportsErrorInfo(IID_INotifyIcon));
-    ASSERT_EQ(S_OK, ::GetErrorInfo(0, &error));
-    ASSERT_EQ(S_OK, error->GetDescription(&early));
-    EXPECT_NE(std::wstring::npos, early.str().find(L"caption")) << early.str();
+    const std::wstring early = ErrorDescription();
+    EXPECT_NE(std::wstring::npos, early.find(L"caption")) << early;
 
     auto lateBound = [&](DISPID member, std::vector<VARIANT> args) {
         DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
@@ -370,17 +347,19 @@ TEST_F(Notify, FailuresCarryADescriptionEarlyAndLateBound)
     VARIANT empty{}, checked{}, noSuchItem{};
     V_VT(&empty) = VT_BSTR, V_VT(&checked) = VT_BOOL, V_BOOL(&checked) = VARIANT_TRUE;
     V_VT(&noSuchItem) = VT_I4, V_I4(&noSuchItem) = 77;
-    EXPECT_EQ(early.str(), lateBound(4, {empty}));
+    EXPECT_EQ(early, lateBound(4, {empty}));
     const std::wstring unknown = lateBound(6, {checked, noSuchItem});
     EXPECT_NE(std::wstring::npos, unknown.find(L"77")) << unknown;
 }
 
 TEST(NotifyEnd, TheFinalReleaseAndTheApartmentsEndRemoveTheIcon)
 {
-    auto deletes = [] { return std::count(shellCalls.begin(), shellCalls.end(), NIM_DELETE); };
     for (bool released : {true, false}) {
-        shellCalls.clear();
-        WatchingTheShell watch;
+        ShellRecorderW shell(Dll());
+        auto deletes = [&] {
+            const std::vector<DWORD> told = shell.Messages();
+            return std::count(told.begin(), told.end(), NIM_DELETE);
+        };
         std::thread([&] {
             ComPtr<INotifyIcon> icon;  // outlives the apartment unless released
             {

@@ -3,6 +3,7 @@
 // may create a host window: DllCanUnloadNow says S_FALSE for good once one
 // exists in the process.
 #include "support/dll_under_test.h"
+#include "support/spies.h"
 
 #include <gtest/gtest.h>
 
@@ -125,22 +126,14 @@ struct RootSpy<LONG(WINAPI*)(HKEY, Args...)> {
     }
 };
 template <auto Real>
-std::pair<const void*, const void*> Watch()
+auto Watch()
 {
-    return {reinterpret_cast<const void*>(*Real),
-            reinterpret_cast<const void*>(&RootSpy<std::remove_pointer_t<decltype(Real)>>::template Note<Real>)};
+    return ImportSpy(Dll(), *Real, &RootSpy<std::remove_pointer_t<decltype(Real)>>::template Note<Real>);
 }
-// The calls the DLL makes that name a root key, as its import slots hold
-// them: an unoptimised build takes &::RegCreateKeyExW as its own stub.
-template <typename Function>
-Function Advapi(const char* name)
-{
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), name)));
-}
-auto realCreateKey = Advapi<decltype(&::RegCreateKeyExW)>("RegCreateKeyExW");
-auto realOpenKey = Advapi<decltype(&::RegOpenKeyExW)>("RegOpenKeyExW");
-auto realDeleteKey = Advapi<decltype(&::RegDeleteKeyExW)>("RegDeleteKeyExW");
+// The calls the DLL makes that name a root key.
+auto realCreateKey = SystemFunction<decltype(::RegCreateKeyExW)>(L"advapi32.dll", "RegCreateKeyExW");
+auto realOpenKey = SystemFunction<decltype(::RegOpenKeyExW)>(L"advapi32.dll", "RegOpenKeyExW");
+auto realDeleteKey = SystemFunction<decltype(::RegDeleteKeyExW)>(L"advapi32.dll", "RegDeleteKeyExW");
 
 }  // namespace
 
@@ -309,15 +302,14 @@ TEST(Registration, AllOrNothing)
 {
     // Either refused type library takes every key written, both classes', away again.
     ASSERT_EQ(S_OK, DllExports().DllUnregisterServer());
-    ReplaceImport(reinterpret_cast<const void*>(realRegisterTypeLib),
-                  reinterpret_cast<const void*>(&RefuseTypeLibrary));
-    for (const std::wstring& library : {DllPath(), DllPath() + L"\\2"}) {
-        refusedLibrary = library;
-        EXPECT_EQ(TYPE_E_REGISTRYACCESS, DllExports().DllRegisterServer());
-        EXPECT_EQ(std::vector<bool>(OurKeys().size(), false), OurKeys()) << library;
+    {
+        ImportSpy refuse(Dll(), realRegisterTypeLib, &RefuseTypeLibrary);
+        for (const std::wstring& library : {DllPath(), DllPath() + L"\\2"}) {
+            refusedLibrary = library;
+            EXPECT_EQ(TYPE_E_REGISTRYACCESS, DllExports().DllRegisterServer());
+            EXPECT_EQ(std::vector<bool>(OurKeys().size(), false), OurKeys()) << library;
+        }
     }
-    ReplaceImport(reinterpret_cast<const void*>(&RefuseTypeLibrary),
-                  reinterpret_cast<const void*>(realRegisterTypeLib));
 
     // Unregistering removes what is there, whatever is missing.
     ASSERT_EQ(S_OK, DllExports().DllRegisterServer());
@@ -358,17 +350,15 @@ TEST(Registration, PerUserLetsTheTypeLibraryFollowTheUserMapping)
 {
     steps.clear();
     offerEnable = false;
-    ReplaceImport(reinterpret_cast<const void*>(realGetProcAddress), reinterpret_cast<const void*>(&OfferEnable));
-    ReplaceImport(reinterpret_cast<const void*>(realRegisterTypeLib),
-                  reinterpret_cast<const void*>(&NoteRegisterTypeLib));
-    EXPECT_EQ(S_OK, DllExports().DllInstall(TRUE, L"user"));
-    EXPECT_EQ(S_OK, DllExports().DllInstall(FALSE, L"user"));
-    offerEnable = true;
-    EXPECT_EQ(S_OK, DllExports().DllInstall(TRUE, L"user"));
-    EXPECT_EQ(S_OK, DllExports().DllInstall(FALSE, L"user"));
-    ReplaceImport(reinterpret_cast<const void*>(&OfferEnable), reinterpret_cast<const void*>(realGetProcAddress));
-    ReplaceImport(reinterpret_cast<const void*>(&NoteRegisterTypeLib),
-                  reinterpret_cast<const void*>(realRegisterTypeLib));
+    {
+        ImportSpy lookUp(Dll(), realGetProcAddress, &OfferEnable);
+        ImportSpy registerLibrary(Dll(), realRegisterTypeLib, &NoteRegisterTypeLib);
+        EXPECT_EQ(S_OK, DllExports().DllInstall(TRUE, L"user"));
+        EXPECT_EQ(S_OK, DllExports().DllInstall(FALSE, L"user"));
+        offerEnable = true;
+        EXPECT_EQ(S_OK, DllExports().DllInstall(TRUE, L"user"));
+        EXPECT_EQ(S_OK, DllExports().DllInstall(FALSE, L"user"));
+    }
     const std::vector<std::wstring> expected = {L"RegisterTypeLib", L"RegisterTypeLib", L"enable",
                                                 L"RegisterTypeLib", L"RegisterTypeLib", L"enable, library registered"};
     EXPECT_EQ(expected, steps);
@@ -379,13 +369,14 @@ TEST(Registration, PerUserLetsTheTypeLibraryFollowTheUserMapping)
 // classes whenever the user has that key.
 TEST(Registration, MachineWideNeverGoesThroughClassesRoot)
 {
-    const std::pair<const void*, const void*> spies[] = {Watch<&realCreateKey>(), Watch<&realOpenKey>(),
-                                                         Watch<&realDeleteKey>()};
-    for (const auto& [real, spy] : spies) ReplaceImport(real, spy);
-    roots.clear();
-    EXPECT_EQ(S_OK, DllExports().DllRegisterServer());
-    EXPECT_EQ(S_OK, DllExports().DllUnregisterServer());
-    for (const auto& [real, spy] : spies) ReplaceImport(spy, real);
+    {
+        const auto createKey = Watch<&realCreateKey>();
+        const auto openKey = Watch<&realOpenKey>();
+        const auto deleteKey = Watch<&realDeleteKey>();
+        roots.clear();
+        EXPECT_EQ(S_OK, DllExports().DllRegisterServer());
+        EXPECT_EQ(S_OK, DllExports().DllUnregisterServer());
+    }
     EXPECT_FALSE(roots.empty());
     EXPECT_EQ(0, std::count(roots.begin(), roots.end(), HKEY_CLASSES_ROOT));
     ASSERT_EQ(S_OK, DllExports().DllRegisterServer());

@@ -2,11 +2,11 @@
 #include "menu/clsMenu.h"
 #include "menu/clsMenuBar.h"
 #include "menu/menu_state.h"
+#include "support/errors.h"
 #include "support/fresh_apartment.h"
 #include "tray/frmTray.h"
 
 #include <gtest/gtest.h>
-#include <wrl/client.h>
 
 using namespace zanthel;
 using namespace zanthel::test;
@@ -27,17 +27,6 @@ public:
 private:
     clsMenuBar& bar_;
 };
-
-std::wstring ErrorDescription()
-{
-    Microsoft::WRL::ComPtr<IErrorInfo> info;
-    if (::GetErrorInfo(0, &info) != S_OK) return L"<none>";
-    BSTR text = nullptr;
-    info->GetDescription(&text);
-    std::wstring result = text ? text : L"";
-    ::SysFreeString(text);
-    return result;
-}
 
 }  // namespace
 
@@ -110,6 +99,6 @@ TEST(MenuErrors, FailuresReachAutomationCallersWithTheirStandardTexts)
             EXPECT_EQ(error.text, ErrorDescription());
         }
         EXPECT_EQ(S_OK, ComBarrier([] { return S_OK; }));
-        EXPECT_EQ(L"<none>", ErrorDescription()) << "success leaves no stale description";
+        EXPECT_EQ(kNoErrorInfo, ErrorDescription()) << "success leaves no stale description";
     });
 }

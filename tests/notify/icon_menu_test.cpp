@@ -2,13 +2,11 @@
 // identifiers, the bounds a hostile host meets, and radio groups.
 #include "notify/icon_menu.h"
 
-#include "common/errors.h"
-
 #include "support/fresh_apartment.h"
-#include "support/imports.h"
+#include "support/errors.h"
+#include "support/spies.h"
 
 #include <gtest/gtest.h>
-#include <wrl/client.h>
 
 #include <string>
 #include <vector>
@@ -19,13 +17,6 @@ using namespace zanthel::test;
 namespace {
 
 Text T(const wchar_t* text) { return Text::Adopt(::SysAllocString(text)); }
-
-// What the layer said of its last failure, as the barrier would hand it on.
-std::wstring Described()
-{
-    const Text pending = PendingDescription();
-    return std::wstring(pending.Chars(), pending.Length());
-}
 
 // What the menu makes of the native command of an item: "id,caption", or "none".
 std::wstring Chosen(IconMenu& menu, UINT command)
@@ -44,16 +35,12 @@ UINT CommandAt(HMENU menu, UINT position)
 
 // CheckMenuItem and GetMenuItemInfoW through this program's import slots, counted.
 int menuCalls = 0;
-const HMODULE user32 = ::GetModuleHandleW(L"user32.dll"), program = ::GetModuleHandleW(nullptr);
-const auto realCheck = reinterpret_cast<const void*>(::GetProcAddress(user32, "CheckMenuItem"));
-const auto realGetInfo = reinterpret_cast<const void*>(::GetProcAddress(user32, "GetMenuItemInfoW"));
-DWORD WINAPI CountedCheck(HMENU menu, UINT item, UINT flags)
-{
-    return ++menuCalls, reinterpret_cast<decltype(&::CheckMenuItem)>(realCheck)(menu, item, flags);
-}
+const auto realCheck = SystemFunction<decltype(::CheckMenuItem)>(L"user32.dll", "CheckMenuItem");
+const auto realGetInfo = SystemFunction<decltype(::GetMenuItemInfoW)>(L"user32.dll", "GetMenuItemInfoW");
+DWORD WINAPI CountedCheck(HMENU menu, UINT item, UINT flags) { return ++menuCalls, realCheck(menu, item, flags); }
 BOOL WINAPI CountedGetInfo(HMENU menu, UINT item, BOOL byPosition, MENUITEMINFOW* info)
 {
-    return ++menuCalls, reinterpret_cast<decltype(&::GetMenuItemInfoW)>(realGetInfo)(menu, item, byPosition, info);
+    return ++menuCalls, realGetInfo(menu, item, byPosition, info);
 }
 
 }  // namespace
@@ -93,7 +80,8 @@ TEST(IconMenuBounds, TheDepthAndTheEntriesOfAHostileTreeAreBoundedAndNamed)
         for (UINT level = 1; level <= IconMenu::kMaxDepth; ++level)
             ASSERT_EQ(S_OK, menu.Add(parent, T(L"Deeper"), true, parent));
         EXPECT_EQ(E_INVALIDARG, menu.Add(parent, T(L"Too deep"), true, id));
-        EXPECT_NE(std::wstring::npos, Described().find(L" 64 levels")) << Described();
+        const std::wstring tooDeep = LayerDescription();
+        EXPECT_NE(std::wstring::npos, tooDeep.find(L" 64 levels")) << tooDeep;
         // The deepest submenu takes items, chosen from the menu that holds them.
         ASSERT_EQ(S_OK, menu.Add(parent, T(L"Deep"), false, id));
         HMENU deepest = menu.Popup();
@@ -103,7 +91,8 @@ TEST(IconMenuBounds, TheDepthAndTheEntriesOfAHostileTreeAreBoundedAndNamed)
             ASSERT_EQ(S_OK,
                       entries % 2 ? menu.AddSeparator(IconMenu::kTop) : menu.Add(IconMenu::kTop, T(L"x"), false, id));
         EXPECT_EQ(E_INVALIDARG, menu.AddSeparator(parent));
-        EXPECT_NE(std::wstring::npos, Described().find(L" 16384 entries")) << Described();
+        const std::wstring tooMany = LayerDescription();
+        EXPECT_NE(std::wstring::npos, tooMany.find(L" 16384 entries")) << tooMany;
         ASSERT_EQ(S_OK, menu.Remove(1));
         EXPECT_EQ(S_OK, menu.Add(IconMenu::kTop, T(L"Room again"), true, id));
     });
@@ -119,14 +108,14 @@ TEST(IconMenuRadio, AGroupOfTenThousandIsMadeAndChosenInWithLinearlyManyMenuCall
         for (LONG& item : ids) ASSERT_EQ(S_OK, menu.Add(IconMenu::kTop, T(L"x"), false, item));
         ASSERT_EQ(S_OK, menu.Remove(ids[0]));  // the rest move up
         ids.erase(ids.begin());
-        ReplaceImportIn(program, realCheck, (const void*)&CountedCheck);
-        ReplaceImportIn(program, realGetInfo, (const void*)&CountedGetInfo);
-        // Checked items that join become the group's checked one in turn.
-        for (size_t index : {5000u, 7000u}) EXPECT_EQ(S_OK, menu.SetChecked(ids[index], true));
-        for (LONG item : ids) ASSERT_EQ(S_OK, menu.SetRadio(item, 1));
-        EXPECT_EQ(std::to_wstring(ids.back()) + L",x", Chosen(menu, CommandAt(menu.Popup(), 9999)));
-        ReplaceImportIn(program, (const void*)&CountedCheck, realCheck);
-        ReplaceImportIn(program, (const void*)&CountedGetInfo, realGetInfo);
+        {
+            ImportSpy check(ThisProgram(), realCheck, &CountedCheck);
+            ImportSpy getInfo(ThisProgram(), realGetInfo, &CountedGetInfo);
+            // Checked items that join become the group's checked one in turn.
+            for (size_t index : {5000u, 7000u}) EXPECT_EQ(S_OK, menu.SetChecked(ids[index], true));
+            for (LONG item : ids) ASSERT_EQ(S_OK, menu.SetRadio(item, 1));
+            EXPECT_EQ(std::to_wstring(ids.back()) + L",x", Chosen(menu, CommandAt(menu.Popup(), 9999)));
+        }
         EXPECT_LT(menuCalls, 30000);
         for (UINT position : {5000u, 7000u, 9999u})
             EXPECT_EQ(position == 9999, (::GetMenuState(menu.Popup(), position, MF_BYPOSITION) & MF_CHECKED) != 0);

@@ -2,11 +2,10 @@
 // callbacks, the popup, the queue, what the shell is told, and the icon's end.
 #include "notify/notification_icon.h"
 
-#include "common/errors.h"
-
 #include "common/apartment.h"
 #include "support/fresh_apartment.h"
-#include "support/imports.h"
+#include "support/errors.h"
+#include "support/spies.h"
 
 #include <gtest/gtest.h>
 
@@ -23,49 +22,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// From shell32 itself: the program's own import slot is the one the spy replaces.
-const auto realNotify = reinterpret_cast<decltype(&::Shell_NotifyIconW)>(
-    reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"shell32.dll"), "Shell_NotifyIconW")));
-std::vector<std::pair<DWORD, NOTIFYICONDATAW>> shellCalls;
-// What the spied shell answers; the real shell's answer when empty.
-std::function<BOOL(DWORD, PNOTIFYICONDATAW)> shellAnswer;
-
-BOOL WINAPI RecordNotify(DWORD message, PNOTIFYICONDATAW data)
-{
-    shellCalls.push_back({message, *data});
-    return shellAnswer ? shellAnswer(message, data) : realNotify(message, data);
-}
-
-// Puts replacement in the program's import slot of module's function name while it lives.
-template <typename Function>
-class ImportSpy {
-public:
-    ImportSpy(const wchar_t* module, const char* name, Function* replacement)
-        : real_(
-              reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(module), name)))),
-          replacement_(replacement)
-    {
-        ReplaceImportIn(::GetModuleHandleW(nullptr), (const void*)real_, (const void*)replacement_);
-    }
-    ~ImportSpy() { ReplaceImportIn(::GetModuleHandleW(nullptr), (const void*)replacement_, (const void*)real_); }
-    Function* const real_;
-
-private:
-    Function* const replacement_;
-};
-
-struct ShellSpy : ImportSpy<decltype(::Shell_NotifyIconW)> {
-    ShellSpy() : ImportSpy(L"shell32.dll", "Shell_NotifyIconW", &RecordNotify) {}
-    ~ShellSpy() { shellAnswer = nullptr; }
-};
-
-std::vector<DWORD> Messages()
-{
-    std::vector<DWORD> messages;
-    for (const auto& call : shellCalls) messages.push_back(call.first);
-    return messages;
-}
-
 Text T(const std::wstring& text)
 {
     Text result;
@@ -74,13 +30,6 @@ Text T(const std::wstring& text)
 }
 
 std::wstring S(const Text& text) { return std::wstring(text.Chars(), text.Length()); }
-
-// What the layer said of its last failure, as the barrier would hand it on.
-std::wstring Described()
-{
-    const Text pending = PendingDescription();
-    return std::wstring(pending.Chars(), pending.Length());
-}
 
 Ref<NotificationIcon> NewIcon()
 {
@@ -102,21 +51,6 @@ std::vector<std::wstring> Drain(const Ref<NotificationIcon>& icon)
     return events;
 }
 
-const wchar_t* Name(IconEvent event)
-{
-    static const wchar_t* names[] = {L"",
-                                     L"Click",
-                                     L"DoubleClick",
-                                     L"MenuItemClick",
-                                     L"BalloonClick",
-                                     L"BalloonClosed",
-                                     L"MenuOpening",
-                                     L"RightClick",
-                                     L"MiddleClick",
-                                     L"BalloonShown"};
-    return names[static_cast<int>(event)];
-}
-
 // A listener that writes down what it hears and where it heard it;
 // MenuOpening only when asked, as 1.0's events have none.
 struct Witness final : IconEventListener {
@@ -128,7 +62,7 @@ struct Witness final : IconEventListener {
     {
         if (event == IconEvent::MenuOpening && !hearOpening) return;
         duringPopup |= OpenPopupMenuWindow() != nullptr;
-        heard.push_back(Name(event) + (id ? L"," + std::to_wstring(id) + L"," + S(caption) : L""));
+        heard.push_back(EventName(event) + (id ? L"," + std::to_wstring(id) + L"," + S(caption) : L""));
         insideSentMessage += ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
         deepest = std::max(deepest, ++depth);
         if (handler) handler();
@@ -186,53 +120,53 @@ TEST(NotifyEvents, TheQueueKeepsTheNewest256InOrder)
 TEST(NotifyShell, OneAddInVersion4ThenChangesInPlaceAndBackAfterAShellRestart)
 {
     OnFreshApartment([] {
-        ShellSpy spy;
+        ShellRecorderW shell(ThisProgram());
         TempFile file(L"zanthel_notify_test.ico", IconFileBytes());
         auto icon = NewIcon();
-        shellCalls.clear();
+        shell.calls.clear();
         ASSERT_EQ(S_OK, icon->SetVisible(true));
         ASSERT_EQ(S_OK, icon->SetVisible(true));
-        ASSERT_EQ(2u, shellCalls.size());
-        const NOTIFYICONDATAW added = shellCalls[0].second;
+        ASSERT_EQ(2u, shell.calls.size());
+        const NOTIFYICONDATAW added = shell.calls[0].record;
         EXPECT_EQ(std::make_pair(DWORD(NIM_ADD), DWORD(NIM_SETVERSION)),
-                  std::make_pair(shellCalls[0].first, shellCalls[1].first));
+                  std::make_pair(shell.calls[0].message, shell.calls[1].message));
         EXPECT_EQ(sizeof(NOTIFYICONDATAW), added.cbSize);
         EXPECT_EQ(icon->Window(), added.hWnd);
         EXPECT_EQ(1u, added.uID);
         EXPECT_EQ(UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP), added.uFlags);
         EXPECT_EQ(NotificationIcon::kCallbackMessage, added.uCallbackMessage);
-        EXPECT_EQ(UINT(NOTIFYICON_VERSION_4), shellCalls[1].second.uVersion);
+        EXPECT_EQ(UINT(NOTIFYICON_VERSION_4), shell.calls[1].record.uVersion);
 
         // 126 units and a surrogate pair: the pair would straddle unit 127.
         const std::wstring tip = std::wstring(126, L'a') + L"\xD83D\xDE00";
-        shellCalls.clear();
+        shell.calls.clear();
         EXPECT_EQ(S_OK, icon->SetToolTip(T(tip)));
         EXPECT_EQ(S_OK, icon->SetIcon(T(file.path())));
         EXPECT_TRUE(FAILED(icon->SetIcon(T(L"C:\\no\\such.ico"))));
-        EXPECT_NE(std::wstring::npos, Described().find(L"C:\\no\\such.ico"));
-        ASSERT_EQ(2u, shellCalls.size());
+        EXPECT_NE(std::wstring::npos, LayerDescription().find(L"C:\\no\\such.ico"));
+        ASSERT_EQ(2u, shell.calls.size());
         EXPECT_EQ(std::wstring(126, L'a'), S(icon->ToolTip()));
-        EXPECT_EQ(std::wstring(126, L'a'), shellCalls[0].second.szTip);
+        EXPECT_EQ(std::wstring(126, L'a'), shell.calls[0].record.szTip);
         EXPECT_EQ(file.path(), S(icon->IconPath()));
-        EXPECT_NE(added.hIcon, shellCalls[1].second.hIcon);
+        EXPECT_NE(added.hIcon, shell.calls[1].record.hIcon);
         // Every change keeps the version-4 tip.
-        for (const auto& call : shellCalls) {
-            EXPECT_EQ(DWORD(NIM_MODIFY), call.first);
-            EXPECT_EQ(UINT(NIF_TIP | NIF_SHOWTIP), call.second.uFlags & (NIF_TIP | NIF_SHOWTIP));
-            EXPECT_EQ(std::wstring(126, L'a'), call.second.szTip);
+        for (const auto& call : shell.calls) {
+            EXPECT_EQ(DWORD(NIM_MODIFY), call.message);
+            EXPECT_EQ(UINT(NIF_TIP | NIF_SHOWTIP), call.record.uFlags & (NIF_TIP | NIF_SHOWTIP));
+            EXPECT_EQ(std::wstring(126, L'a'), call.record.szTip);
         }
         EXPECT_EQ(S_OK, icon->SetToolTip(T(std::wstring(200, L'b'))));
         EXPECT_EQ(127u, icon->ToolTip().Length());
 
         // A restarted shell has lost every icon.
         NOTIFYICONDATAW lost = added;
-        ASSERT_TRUE(realNotify(NIM_DELETE, &lost));
-        shellCalls.clear();
+        ASSERT_TRUE(ShellRecorderW::RealShell(NIM_DELETE, &lost));
+        shell.calls.clear();
         ::SendMessageW(icon->Window(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-        ASSERT_EQ(2u, shellCalls.size());
-        EXPECT_EQ(DWORD(NIM_ADD), shellCalls[0].first);
-        EXPECT_EQ(std::wstring(127, L'b'), shellCalls[0].second.szTip);
-        EXPECT_EQ(DWORD(NIM_SETVERSION), shellCalls[1].first);
+        ASSERT_EQ(2u, shell.calls.size());
+        EXPECT_EQ(DWORD(NIM_ADD), shell.calls[0].message);
+        EXPECT_EQ(std::wstring(127, L'b'), shell.calls[0].record.szTip);
+        EXPECT_EQ(DWORD(NIM_SETVERSION), shell.calls[1].message);
     });
 }
 
@@ -249,11 +183,11 @@ TEST(NotifyMembers, IdentifiersAreNeverReusedAndMisuseIsDescribed)
         EXPECT_EQ(S_OK, icon->SetMenuItemChecked(3, true));
         EXPECT_EQ(E_INVALIDARG, icon->SetMenuItemEnabled(1, false));
         EXPECT_EQ(E_INVALIDARG, icon->SetMenuItemChecked(7, true));
-        EXPECT_NE(std::wstring::npos, Described().find(L"7"));
+        EXPECT_NE(std::wstring::npos, LayerDescription().find(L"7"));
         EXPECT_EQ(E_INVALIDARG, icon->AddMenuItem(T(L""), first));
 
         EXPECT_TRUE(FAILED(icon->ShowBalloon(T(L"title"), T(L"text"), 1)));
-        EXPECT_NE(std::wstring::npos, Described().find(L"visible"));
+        EXPECT_NE(std::wstring::npos, LayerDescription().find(L"visible"));
         ASSERT_EQ(S_OK, icon->SetVisible(true));
         EXPECT_EQ(E_INVALIDARG, icon->ShowBalloon(T(L"title"), T(L"text"), 4));
         EXPECT_EQ(S_OK, icon->ShowBalloon(T(L"title"), T(L"text"), NotificationIcon::kBalloonWarning));
@@ -290,7 +224,7 @@ TEST(NotifyLifetime, CloseAndTheApartmentsEndOrAbandonRemoveEveryIcon)
         EXPECT_EQ(CO_E_OBJNOTCONNECTED, icons[1]->SetVisible(true));
         for (auto& record : records) {
             EXPECT_FALSE(::IsWindow(record.hWnd));
-            EXPECT_FALSE(realNotify(NIM_DELETE, &record)) << "the shell still had the icon";
+            EXPECT_FALSE(ShellRecorderW::RealShell(NIM_DELETE, &record)) << "the shell still had the icon";
         }
     });
     OnFreshApartment([&] {
@@ -303,15 +237,15 @@ TEST(NotifyLifetime, CloseAndTheApartmentsEndOrAbandonRemoveEveryIcon)
         // The shell's last notice to a deleted icon's window comes while the
         // thread ends under the loader lock: it must find nothing of ours.
         {
-            ShellSpy spy;
-            shellAnswer = [&](DWORD message, PNOTIFYICONDATAW data) {
+            ShellRecorderW shell(ThisProgram());
+            shell.answer = [&](DWORD message, PNOTIFYICONDATAW data) {
                 if (message == NIM_DELETE) Callback(data->hWnd, NIN_BALLOONHIDE);
-                return realNotify(message, data);
+                return ShellRecorderW::RealShell(message, data);
             };
             AbandonApartment();
         }
         EXPECT_TRUE(Drain(icon).empty());
-        EXPECT_FALSE(realNotify(NIM_DELETE, &record));
+        EXPECT_FALSE(ShellRecorderW::RealShell(NIM_DELETE, &record));
         EXPECT_TRUE(::IsWindow(record.hWnd)) << "under the loader lock no window is destroyed";
         // What the icon owned goes with the thread, as with its release.
         const Census after = TakeCensus();
@@ -375,10 +309,10 @@ TEST(NotifyEvents, WithLeftClickMenuALoneClickOpensTheMenuAndADoubleClickChooses
 TEST(NotifyShell, AWantedIconIsOfferedUntilTheShellHasItAndAlwaysDeleted)
 {
     OnFreshApartment([] {
-        ShellSpy spy;
+        ShellRecorderW shell(ThisProgram());
         static HWND filtered;
         ImportSpy<decltype(::ChangeWindowMessageFilterEx)> filter(
-            L"user32.dll", "ChangeWindowMessageFilterEx",
+            ThisProgram(), L"user32.dll", "ChangeWindowMessageFilterEx",
             [](HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) WINAPI -> BOOL {
                 filtered = window;
                 return BOOL(action == MSGFLT_ALLOW && message == ::RegisterWindowMessageW(L"TaskbarCreated"));
@@ -388,33 +322,33 @@ TEST(NotifyShell, AWantedIconIsOfferedUntilTheShellHasItAndAlwaysDeleted)
         const auto retry = [&] { ::SendMessageW(icon->Window(), WM_TIMER, NotificationIcon::kRetryTimer, 0); };
 
         // Not ready: nothing is taken, the wish is kept and offered again.
-        shellAnswer = [](DWORD, PNOTIFYICONDATAW) { return FALSE; };
-        shellCalls.clear();
+        shell.answer = [](DWORD, PNOTIFYICONDATAW) { return FALSE; };
+        shell.calls.clear();
         EXPECT_EQ(S_OK, icon->SetVisible(true));
         EXPECT_TRUE(icon->Visible());
-        EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY}), Messages());
+        EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY}), shell.Messages());
         // Taken, but the version is refused: asked again until it holds.
-        shellAnswer = [](DWORD message, PNOTIFYICONDATAW data) {
-            return message == NIM_SETVERSION ? FALSE : realNotify(message, data);
+        shell.answer = [](DWORD message, PNOTIFYICONDATAW data) {
+            return message == NIM_SETVERSION ? FALSE : ShellRecorderW::RealShell(message, data);
         };
-        shellCalls.clear();
+        shell.calls.clear();
         retry();
-        shellAnswer = nullptr;
+        shell.answer = nullptr;
         retry();
         retry();
-        EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_SETVERSION}), Messages());
+        EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_SETVERSION}), shell.Messages());
 
         // Kept although the add said no: found by a change, deleted when hidden.
         ASSERT_EQ(S_OK, icon->SetVisible(false));
-        shellAnswer = [](DWORD message, PNOTIFYICONDATAW data) {
-            return realNotify(message, data) && message != NIM_ADD;
+        shell.answer = [](DWORD message, PNOTIFYICONDATAW data) {
+            return ShellRecorderW::RealShell(message, data) && message != NIM_ADD;
         };
-        shellCalls.clear();
+        shell.calls.clear();
         EXPECT_EQ(S_OK, icon->SetVisible(true));
         EXPECT_EQ(S_OK, icon->SetVisible(false));
-        EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_SETVERSION, NIM_DELETE}), Messages());
-        NOTIFYICONDATAW record = shellCalls.back().second;
-        EXPECT_FALSE(realNotify(NIM_DELETE, &record)) << "the icon outlived its wish";
+        EXPECT_EQ((std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_SETVERSION, NIM_DELETE}), shell.Messages());
+        NOTIFYICONDATAW record = shell.calls.back().record;
+        EXPECT_FALSE(ShellRecorderW::RealShell(NIM_DELETE, &record)) << "the icon outlived its wish";
     });
 }
 
@@ -545,9 +479,9 @@ TEST(NotifyMenuTree, SubmenusNestAndTheirItemsAreChosenByTheirOwnIdentifiers)
 
         LONG id = 0;
         EXPECT_EQ(E_INVALIDARG, icon->AddMenuItemTo(exit, T(L"x"), id));
-        EXPECT_NE(std::wstring::npos, Described().find(L"6"));
+        EXPECT_NE(std::wstring::npos, LayerDescription().find(L"6"));
         EXPECT_EQ(E_INVALIDARG, icon->SetMenuItemChecked(gone, true));
-        EXPECT_NE(std::wstring::npos, Described().find(L"5"));
+        EXPECT_NE(std::wstring::npos, LayerDescription().find(L"5"));
         EXPECT_EQ(E_INVALIDARG, icon->SetMenuItemChecked(mode, true));
         EXPECT_EQ(E_INVALIDARG, icon->SetMenuItemCaption(fast, T(L"")));
 
@@ -637,20 +571,20 @@ TEST(NotifyMenuTree, RadioGroupsTheDefaultItemAndMenuOpeningShapeThePopup)
 TEST(NotifyShell, ANotificationCarriesItsPictureAndOptionsOrIsRefused)
 {
     OnFreshApartment([] {
-        ShellSpy spy;
+        ShellRecorderW shell(ThisProgram());
         TempFile file(L"zanthel_notification.ico", IconFileBytes());
         auto icon = NewIcon();
         ASSERT_EQ(S_OK, icon->SetVisible(true));
-        shellCalls.clear();
+        shell.calls.clear();
         EXPECT_EQ(E_INVALIDARG, icon->ShowNotification(T(L"t"), T(L"x"), 4, T(L""), 0));
         EXPECT_EQ(E_INVALIDARG, icon->ShowNotification(T(L"t"), T(L"x"), 1, T(file.path()), 0));
         EXPECT_EQ(E_INVALIDARG, icon->ShowNotification(T(L"t"), T(L"x"), 1, T(L""), 4));
         EXPECT_TRUE(FAILED(icon->ShowNotification(T(L"t"), T(L"x"), 4, T(L"C:\\no\\such.ico"), 0)));
-        EXPECT_NE(std::wstring::npos, Described().find(L"C:\\no\\such.ico"));
-        EXPECT_TRUE(shellCalls.empty());
+        EXPECT_NE(std::wstring::npos, LayerDescription().find(L"C:\\no\\such.ico"));
+        EXPECT_TRUE(shell.calls.empty());
         ASSERT_EQ(S_OK, icon->ShowNotification(T(L"Done"), T(L"Measured"), 4, T(file.path()), 3));
-        ASSERT_EQ(1u, shellCalls.size());
-        const NOTIFYICONDATAW& shown = shellCalls[0].second;
+        ASSERT_EQ(1u, shell.calls.size());
+        const NOTIFYICONDATAW& shown = shell.calls[0].record;
         EXPECT_EQ(UINT(NIF_INFO | NIF_TIP | NIF_SHOWTIP), shown.uFlags & (NIF_INFO | NIF_TIP | NIF_SHOWTIP));
         EXPECT_EQ(DWORD(NIIF_USER | 0x20 | NIIF_NOSOUND | 0x80), shown.dwInfoFlags);
         EXPECT_EQ(::GetSystemMetrics(SM_CXICON), Width(shown.hBalloonIcon));
@@ -699,12 +633,13 @@ FARPROC WINAPI LookUpForPopup(HMODULE module, LPCSTR name)
 TEST(NotifyPopup, TheMenuOpensWhereTheUserLooksAndOnlyACancelledKeyboardMenuHandsBackTheFocus)
 {
     OnFreshApartment([] {
-        ShellSpy shell;
-        ImportSpy<decltype(::GetProcAddress)> lookUp(L"kernel32.dll", "GetProcAddress", &LookUpForPopup);
-        realLookUpForPopup = lookUp.real_;
-        ImportSpy<decltype(::SetForegroundWindow)> foreground(
-            L"user32.dll", "SetForegroundWindow", [](HWND) WINAPI -> BOOL { return ++foregroundCalls, TRUE; });
-        ImportSpy<decltype(::TrackPopupMenuEx)> popup(L"user32.dll", "TrackPopupMenuEx",
+        ShellRecorderW shell(ThisProgram());
+        ImportSpy<decltype(::GetProcAddress)> lookUp(ThisProgram(), L"kernel32.dll", "GetProcAddress", &LookUpForPopup);
+        realLookUpForPopup = lookUp.real();
+        ImportSpy<decltype(::SetForegroundWindow)> foreground(ThisProgram(), L"user32.dll", "SetForegroundWindow",
+                                                              [](HWND)
+                                                                  WINAPI -> BOOL { return ++foregroundCalls, TRUE; });
+        ImportSpy<decltype(::TrackPopupMenuEx)> popup(ThisProgram(), L"user32.dll", "TrackPopupMenuEx",
                                                       [](HMENU menu, UINT flags, int x, int y, HWND, LPTPMPARAMS params)
                                                           WINAPI {
                                                               popupRecord.at = POINT{x, y};
@@ -742,7 +677,7 @@ TEST(NotifyPopup, TheMenuOpensWhereTheUserLooksAndOnlyACancelledKeyboardMenuHand
             popupRecord = PopupRecord();
             foregroundCalls = 0;
             popupAnswer = test.choose;
-            shellCalls.clear();
+            shell.calls.clear();
             for (UINT callback : test.callbacks) Callback(icon->Window(), callback, anchor.x, anchor.y);
             PumpMessages(20ms);
             EXPECT_EQ(std::make_pair(test.at.x, test.at.y), std::make_pair(popupRecord.at.x, popupRecord.at.y))
@@ -750,7 +685,7 @@ TEST(NotifyPopup, TheMenuOpensWhereTheUserLooksAndOnlyACancelledKeyboardMenuHand
             EXPECT_TRUE(popupRecord.vertical && ::EqualRect(&popupRecord.exclude, &kIconRect)) << test.what;
             EXPECT_GE(popupRecord.foregroundBeforeOpening, 1) << test.what;
             EXPECT_GT(popupRecord.foregroundAtTrack, popupRecord.foregroundBeforeOpening) << test.what;
-            const std::vector<DWORD> told = Messages();
+            const std::vector<DWORD> told = shell.Messages();
             EXPECT_EQ(test.focusBack, std::count(told.begin(), told.end(), DWORD(NIM_SETFOCUS)) == 1) << test.what;
         }
     });

@@ -7,7 +7,7 @@
 #include "common/dpi.h"
 #include "common/icon_resource.h"
 #include "support/fresh_apartment.h"
-#include "support/imports.h"
+#include "support/spies.h"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +30,7 @@ struct Screen {
 } screen{96};
 const HANDLE kUnaware = reinterpret_cast<HANDLE>(-1), kSystemAware = reinterpret_cast<HANDLE>(-2);
 const HWND kTaskbar = reinterpret_cast<HWND>(0x7ba0);
-HANDLE threadContext = kUnaware;                // as LabVIEW's
-std::vector<std::pair<DWORD, int>> shellCalls;  // each message, with the width of the icon it carries
+HANDLE threadContext = kUnaware;  // as LabVIEW's
 
 // An unaware thread is told 96 dpi, a system-aware one the system DPI; only
 // a per-monitor aware one is told what a monitor is at.
@@ -59,8 +58,8 @@ void* Address(Function* function)
     return reinterpret_cast<void*>(function);
 }
 
-const auto realLookUp = &::GetProcAddress;
-const auto realFindWindow = &::FindWindowW;
+const auto realLookUp = SystemFunction<decltype(::GetProcAddress)>(L"kernel32.dll", "GetProcAddress");
+const auto realFindWindow = SystemFunction<decltype(::FindWindowW)>(L"user32.dll", "FindWindowW");
 
 FARPROC WINAPI LookUp(HMODULE module, LPCSTR name)
 {
@@ -87,28 +86,25 @@ HWND WINAPI FindTaskbar(LPCWSTR className, LPCWSTR title)
     return realFindWindow(className, title);
 }
 
-BOOL WINAPI RecordNotify(DWORD message, PNOTIFYICONDATAW data)
-{
-    shellCalls.push_back({message, (data->uFlags & NIF_ICON) ? ColourImage(data->hIcon).first : 0});
-    return TRUE;
-}
-
-const std::pair<const void*, const void*> kSpies[] = {{Address(realLookUp), Address(&LookUp)},
-                                                      {Address(realFindWindow), Address(&FindTaskbar)},
-                                                      {Address(&::Shell_NotifyIconW), Address(&RecordNotify)}};
-
 // The program's calls reach the spied Windows and shell while this lives.
 struct ScreenSpy {
     explicit ScreenSpy(Screen shown)
     {
         screen = std::move(shown);
         threadContext = kUnaware;
-        for (const auto& [real, fake] : kSpies) ReplaceImportIn(::GetModuleHandleW(nullptr), real, fake);
+        shell.answer = [](DWORD, PNOTIFYICONDATAW) { return TRUE; };
     }
-    ~ScreenSpy()
+    // Each message, with the width of the icon it carries.
+    std::vector<std::pair<DWORD, int>> Told() const
     {
-        for (const auto& [real, fake] : kSpies) ReplaceImportIn(::GetModuleHandleW(nullptr), fake, real);
+        std::vector<std::pair<DWORD, int>> told;
+        for (const auto& [message, record] : shell.calls)
+            told.push_back({message, (record.uFlags & NIF_ICON) ? ColourImage(record.hIcon).first : 0});
+        return told;
     }
+    ImportSpy<decltype(::GetProcAddress)> lookUp{ThisProgram(), realLookUp, &LookUp};
+    ImportSpy<decltype(::FindWindowW)> findWindow{ThisProgram(), realFindWindow, &FindTaskbar};
+    ShellRecorderW shell{ThisProgram()};
 };
 
 }  // namespace
@@ -122,18 +118,18 @@ TEST(TaskbarScale, TheIconIsSizedForTheTaskbarsScaleAsItIsNow)
         ScreenSpy spy({144});
         Ref<NotificationIcon> icon;
         ASSERT_EQ(S_OK, NotificationIcon::Create(icon));
-        shellCalls.clear();
+        spy.shell.calls.clear();
         ASSERT_EQ(S_OK, icon->SetVisible(true));
-        ASSERT_FALSE(shellCalls.empty());
-        EXPECT_EQ(std::make_pair(DWORD(NIM_ADD), SmallIconAt(144)), shellCalls[0]);
+        ASSERT_FALSE(spy.Told().empty());
+        EXPECT_EQ(std::make_pair(DWORD(NIM_ADD), SmallIconAt(144)), spy.Told()[0]);
 
         for (const auto& [now, size] : {std::make_pair(Screen{192}, SmallIconAt(192)),
                                         {Screen{192, 120, false}, SmallIconAt(120)},
                                         {Screen{192, 144, true, {"GetDpiForWindow"}}, SmallIconAt(144)}}) {
             screen = now;
-            shellCalls.clear();
+            spy.shell.calls.clear();
             ::SendMessageW(icon->Window(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
-            EXPECT_EQ((std::vector<std::pair<DWORD, int>>{{NIM_MODIFY, size}}), shellCalls);
+            EXPECT_EQ((std::vector<std::pair<DWORD, int>>{{NIM_MODIFY, size}}), spy.Told());
         }
         EXPECT_EQ(kUnaware, threadContext) << "the host's thread keeps its awareness";
     });

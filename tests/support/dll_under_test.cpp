@@ -1,5 +1,4 @@
 #include "support/dll_under_test.h"
-#include "support/imports.h"
 
 #include <gtest/gtest.h>
 
@@ -48,8 +47,6 @@ BYTE* DllDirectory(int entry)
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     return base + nt->OptionalHeader.DataDirectory[entry].VirtualAddress;
 }
-
-void ReplaceImport(const void* current, const void* replacement) { ReplaceImportIn(Dll(), current, replacement); }
 
 namespace {
 

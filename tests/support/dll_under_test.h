@@ -27,10 +27,6 @@ std::wstring DllPath();
 // Where one of the DLL's data directories (IMAGE_DIRECTORY_ENTRY_*) lies once loaded.
 BYTE* DllDirectory(int entry);
 
-// Points the DLL's import slot that holds current at replacement, so a test
-// can watch or refuse a system call the DLL makes.
-void ReplaceImport(const void* current, const void* replacement);
-
 // A new classTray or NotifyIcon through the class object, as CoCreateInstance would make it.
 ComPtr<_classTray> NewTray();
 ComPtr<INotifyIcon> NewNotifyIcon();

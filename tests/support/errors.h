@@ -1,7 +1,8 @@
-// What a host reads of a failed call: the thread's error object.
+// What a failure says: to a host, in the thread's error object; below the
+// COM boundary, in the description a layer leaves for the barrier.
 #pragma once
 
-#include "common/win.h"
+#include "common/errors.h"
 
 #include <string>
 #include <wrl/client.h>
@@ -22,6 +23,20 @@ inline std::wstring ErrorDescription()
     std::wstring description = text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
     ::SysFreeString(text);
     return description;
+}
+
+// For programs that link the layers: what a layer said of its last failure,
+// left waiting for the barrier; or, given the failure, taken as the barrier
+// takes it, empty when the layer gave none for that failure.
+inline std::wstring LayerDescription()
+{
+    const Text pending = PendingDescription();
+    return std::wstring(pending.Chars(), pending.Length());
+}
+inline std::wstring LayerDescription(HRESULT hr)
+{
+    const Text taken = TakeDescription(hr);
+    return std::wstring(taken.Chars(), taken.Length());
 }
 
 }  // namespace zanthel::test

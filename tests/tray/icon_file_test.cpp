@@ -3,8 +3,9 @@
 #include "support/dll_under_test.h"
 #include "support/host.h"
 #include "support/fresh_apartment.h"
+#include "support/errors.h"
+#include "support/spies.h"
 #include "component/notify_interface.h"
-#include "common/errors.h"
 #include "common/icon_file.h"
 #include "common/icon_resource.h"
 
@@ -21,24 +22,24 @@ using namespace zanthel::test;
 
 namespace {
 
-const auto realNotify = &::Shell_NotifyIconA;
-HICON lastAdded;
-
-BOOL WINAPI RecordAdd(DWORD message, PNOTIFYICONDATAA data)
+// The icon of the shell's last add, or null.
+template <typename Record>
+HICON AddedIcon(const ShellRecorder<Record>& shell)
 {
-    if (message == NIM_ADD) lastAdded = data->hIcon;
-    return realNotify(message, data);
+    HICON added = nullptr;
+    for (const auto& [message, record] : shell.calls)
+        if (message == NIM_ADD) added = record.hIcon;
+    return added;
 }
 
 // The icon LoadTray shows once TrayIcon is path.
 HICON ShownFor(_classTray* tray, const std::wstring& path)
 {
-    ReplaceImport(reinterpret_cast<const void*>(realNotify), reinterpret_cast<const void*>(&RecordAdd));
+    ShellRecorderA shell(Dll());
     Call(tray, &_classTray::put_TrayIcon, path);
     EXPECT_EQ(S_OK, tray->LoadTray());
     EXPECT_EQ(S_OK, tray->UnLoadTray());
-    ReplaceImport(reinterpret_cast<const void*>(&RecordAdd), reinterpret_cast<const void*>(realNotify));
-    return lastAdded;
+    return AddedIcon(shell);
 }
 
 // Sets TrayIcon to a URL on a local server that drops each connection it
@@ -139,8 +140,8 @@ std::string Png(DWORD width, DWORD height)
 }
 
 // The loader every icon file's images go to, in the DLL.
-const auto realCreateIcon = reinterpret_cast<decltype(&::CreateIconFromResourceEx)>(
-    reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "CreateIconFromResourceEx")));
+const auto realCreateIcon =
+    SystemFunction<decltype(::CreateIconFromResourceEx)>(L"user32.dll", "CreateIconFromResourceEx");
 int iconLoads;
 
 HICON WINAPI CountLoad(PBYTE bits, DWORD size, BOOL icon, DWORD version, int width, int height, UINT flags)
@@ -149,34 +150,19 @@ HICON WINAPI CountLoad(PBYTE bits, DWORD size, BOOL icon, DWORD version, int wid
     return realCreateIcon(bits, size, icon, version, width, height, flags);
 }
 
-const auto realNotifyW = &::Shell_NotifyIconW;
-
-HICON lastAddedW = nullptr;
-BOOL WINAPI RecordAddW(DWORD message, PNOTIFYICONDATAW data)
-{
-    if (message == NIM_ADD) lastAddedW = data->hIcon;
-    return realNotifyW(message, data);
-}
-
 // The icon a NotifyIcon shows for path; the object stays with the caller.
 HICON NotifyIconShows(const ComPtr<INotifyIcon>& icon, const std::wstring& path)
 {
-    lastAddedW = nullptr;
-    ReplaceImport(reinterpret_cast<const void*>(realNotifyW), reinterpret_cast<const void*>(&RecordAddW));
+    ShellRecorderW shell(Dll());
     EXPECT_EQ(S_OK, icon->put_Icon(Bstr(path).get()));
     EXPECT_EQ(S_OK, icon->put_Visible(VARIANT_TRUE));
-    ReplaceImport(reinterpret_cast<const void*>(&RecordAddW), reinterpret_cast<const void*>(realNotifyW));
-    return lastAddedW;
+    return AddedIcon(shell);
 }
 
 // The description a host reads when a NotifyIcon refuses path; empty if it takes it.
 std::wstring RefusalOf(const ComPtr<INotifyIcon>& icon, const std::wstring& path)
 {
-    if (SUCCEEDED(icon->put_Icon(Bstr(path).get()))) return L"";
-    ComPtr<IErrorInfo> info;
-    Bstr description;
-    if (::GetErrorInfo(0, &info) == S_OK) info->GetDescription(&description);
-    return description.str();
+    return SUCCEEDED(icon->put_Icon(Bstr(path).get())) ? L"" : ErrorDescription();
 }
 
 // The colour (0xRRGGBB) of an icon's first pixel.
@@ -240,14 +226,13 @@ TEST(TrayIcon, MalformedIconFilesGiveTheBuiltInIconAndTheHostLives)
         const HICON builtIn = ShownFor(tray.Get(), L"");
         TempFile png(L"zanthel_png.ico", IconFileOf({Png(16, 16)}));
         EXPECT_NE(builtIn, ShownFor(tray.Get(), png.path()));
-        ReplaceImport(reinterpret_cast<const void*>(realCreateIcon), reinterpret_cast<const void*>(&CountLoad));
+        ImportSpy countLoads(Dll(), realCreateIcon, &CountLoad);
         for (const std::string& bytes : malformed) {
             TempFile file(L"zanthel_malformed.ico", bytes);
             iconLoads = 0;
             EXPECT_EQ(builtIn, ShownFor(tray.Get(), file.path())) << &bytes - malformed;
             EXPECT_EQ(0, iconLoads) << &bytes - malformed;
         }
-        ReplaceImport(reinterpret_cast<const void*>(&CountLoad), reinterpret_cast<const void*>(realCreateIcon));
     });
 }
 
@@ -345,10 +330,9 @@ TEST(IconFiles, ARefusalSaysWhyAndQuotesAtMost260UnitsOfTheName)
             path.Assign(c.path.data(), static_cast<UINT>(c.path.size()));
             zanthel::UniqueIcon icon;
             EXPECT_EQ(c.hr, zanthel::LoadIconFile(path, 16, 16, icon)) << c.reason;
-            const zanthel::Text description = zanthel::TakeDescription(c.hr);
             EXPECT_EQ(
                 L"The icon file cannot be used: " + c.reason + L": \"" + (c.quoted.empty() ? c.path : c.quoted) + L'"',
-                std::wstring(description.Chars(), description.Length()));
+                LayerDescription(c.hr));
         }
     });
 }

@@ -3,6 +3,7 @@
 #include "support/dll_under_test.h"
 #include "support/host.h"
 #include "support/fresh_apartment.h"
+#include "support/spies.h"
 
 #include <gtest/gtest.h>
 
@@ -15,56 +16,29 @@ using namespace zanthel::test;
 
 namespace {
 
-const auto realNotify = &::Shell_NotifyIconA;
 // The record before the shell's later extensions: 88 bytes, 104 on x64.
 constexpr DWORD kFirstFormSize = offsetof(NOTIFYICONDATAA, szTip) + 64;
 
-struct ShellCall {
-    DWORD message;
-    NOTIFYICONDATAA record;  // the first-form record the DLL passed; the rest stays zero
-};
-std::vector<ShellCall> shellCalls;
-
-BOOL WINAPI RecordNotify(DWORD message, PNOTIFYICONDATAA data)
-{
-    shellCalls.push_back({message, {}});
-    std::memcpy(&shellCalls.back().record, data, kFirstFormSize);
-    return realNotify(message, data);
-}
-
-// Records every call from the DLL to the shell during its lifetime.
-struct ShellSpy {
-    ShellSpy()
-    {
-        shellCalls.clear();
-        ReplaceImport(reinterpret_cast<const void*>(realNotify), reinterpret_cast<const void*>(&RecordNotify));
-    }
-    ~ShellSpy()
-    {
-        ReplaceImport(reinterpret_cast<const void*>(&RecordNotify), reinterpret_cast<const void*>(realNotify));
-    }
-};
-
 // Whether the notification area still held the icon; it is gone afterwards.
-bool TrayStillHad(NOTIFYICONDATAA added) { return realNotify(NIM_DELETE, &added); }
+bool TrayStillHad(NOTIFYICONDATAA added) { return ShellRecorderA::RealShell(NIM_DELETE, &added); }
 
 }  // namespace
 
 TEST(TrayIcon, TheShellGetsTheHostWindowItsCallbackAndATerminatedTip)
 {
     OnFreshApartment([] {
-        ShellSpy spy;
+        ShellRecorderA shell(Dll());
         auto tray = NewTray();
         auto tipAfterLoadTray = [&](const std::wstring& tip) {
             Call(tray.Get(), &_classTray::put_ToolTipName, tip);
             EXPECT_EQ(S_OK, tray->LoadTray());
             EXPECT_EQ(S_OK, tray->UnLoadTray());
-            return std::string(shellCalls.at(shellCalls.size() - 2).record.szTip, 64);
+            return std::string(shell.calls.at(shell.calls.size() - 2).record.szTip, 64);
         };
         EXPECT_EQ(std::string("Zanthel demo") + '\0' + std::string(51, ' '), tipAfterLoadTray(L"Zanthel demo"));
-        ASSERT_EQ(2u, shellCalls.size());
-        const NOTIFYICONDATAA& added = shellCalls[0].record;
-        EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shellCalls[0].message);
+        ASSERT_EQ(2u, shell.calls.size());
+        const NOTIFYICONDATAA& added = shell.calls[0].record;
+        EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.calls[0].message);
         EXPECT_EQ(kFirstFormSize, added.cbSize);
         EXPECT_EQ(HostWindowOfThisThread(), added.hWnd);
         EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), added.uFlags);
@@ -81,18 +55,18 @@ TEST(TrayIcon, TheShellGetsTheHostWindowItsCallbackAndATerminatedTip)
 TEST(TrayIcon, PicturesFallBackToTheBuiltInIconAndNoneOutlivesUnLoadTray)
 {
     OnFreshApartment([] {
-        ShellSpy spy;
+        ShellRecorderA shell(Dll());
         TempFile icon(L"zanthel_tray_picture.ico", IconFileBytes());
         TempFile bitmap(L"zanthel_tray_picture.bmp", BitmapFileBytes());
         auto tray = NewTray();
         std::vector<NOTIFYICONDATAA> shown;
         for (const std::wstring& path :
              {std::wstring(), icon.path(), bitmap.path(), std::wstring(L"C:\\no\\such.ico")}) {
-            const size_t calls = shellCalls.size();
+            const size_t calls = shell.calls.size();
             if (!path.empty()) Call(tray.Get(), &_classTray::put_TrayIcon, path);
-            EXPECT_EQ(calls, shellCalls.size());  // the shown icon stays until the next LoadTray
+            EXPECT_EQ(calls, shell.calls.size());  // the shown icon stays until the next LoadTray
             ASSERT_EQ(S_OK, tray->LoadTray());
-            shown.push_back(shellCalls.back().record);
+            shown.push_back(shell.calls.back().record);
         }
         ASSERT_EQ(S_OK, tray->UnLoadTray());
         const HICON builtIn = shown[0].hIcon;
@@ -107,11 +81,11 @@ TEST(TrayIcon, PicturesFallBackToTheBuiltInIconAndNoneOutlivesUnLoadTray)
 TEST(TrayIcon, HostWindowClosedFromOutsideIsForgottenAndReplaced)
 {
     OnFreshApartment([] {
-        ShellSpy spy;
+        ShellRecorderA shell(Dll());
         auto tray = NewTray();
         ASSERT_EQ(S_OK, tray->LoadTray());
         HWND closed = HostWindowOfThisThread();
-        const NOTIFYICONDATAA shown = shellCalls.back().record;
+        const NOTIFYICONDATAA shown = shell.calls.back().record;
         ::SendMessageW(closed, WM_CLOSE, 0, 0);
         EXPECT_EQ(nullptr, HostWindowOfThisThread());
         EXPECT_FALSE(TrayStillHad(shown));
@@ -119,7 +93,7 @@ TEST(TrayIcon, HostWindowClosedFromOutsideIsForgottenAndReplaced)
         ASSERT_EQ(S_OK, tray->LoadTray());
         HWND fresh = HostWindowOfThisThread();
         ASSERT_TRUE(::IsWindow(fresh));
-        EXPECT_EQ(fresh, shellCalls.back().record.hWnd);
+        EXPECT_EQ(fresh, shell.calls.back().record.hWnd);
         EXPECT_EQ(-1, SendTrayCallback(fresh, WM_LBUTTONDOWN));  // hooked again
         EXPECT_EQ(L"LeftMouse", MenuEvent(tray.Get()));
     });
@@ -131,7 +105,7 @@ TEST(TrayIcon, HostWindowClosedFromOutsideIsForgottenAndReplaced)
 // a window closed from outside, still take their icon and GDI objects along.
 TEST(TrayIcon, EndingTheApartmentOrThreadTakesTheIconWindowPicturesAndState)
 {
-    ShellSpy spy;
+    ShellRecorderA shell(Dll());
     auto hostThread = [](bool uninitialize) {
         std::wstring eventAfter = L"not read";
         std::thread([&] {
@@ -154,10 +128,10 @@ TEST(TrayIcon, EndingTheApartmentOrThreadTakesTheIconWindowPicturesAndState)
     hostThread(true);  // the first window loads what every later one shares
     const int gdiBefore = LiveGdiObjects();
     for (bool uninitialize : {true, true, false, false}) {
-        const size_t calls = shellCalls.size();
+        const size_t calls = shell.calls.size();
         const std::wstring eventAfter = hostThread(uninitialize);
-        ASSERT_LT(calls, shellCalls.size());
-        EXPECT_FALSE(TrayStillHad(shellCalls[calls].record)) << "uninitialize " << uninitialize;
+        ASSERT_LT(calls, shell.calls.size());
+        EXPECT_FALSE(TrayStillHad(shell.calls[calls].record)) << "uninitialize " << uninitialize;
         if (uninitialize) {
             EXPECT_EQ(L"", eventAfter) << "a new apartment starts with an empty event";
         }
@@ -180,23 +154,23 @@ TEST(TrayIcon, EndingTheApartmentOrThreadTakesTheIconWindowPicturesAndState)
 TEST(TrayIcon, ComesBackWhenTheShellRestarts)
 {
     OnFreshApartment([] {
-        ShellSpy spy;
+        ShellRecorderA shell(Dll());
         TempFile icon(L"zanthel_restart.ico", IconFileBytes());
         auto tray = NewTray();
         Call(tray.Get(), &_classTray::put_TrayIcon, icon.path());
         ASSERT_EQ(S_OK, tray->LoadTray());
         Call(tray.Get(), &_classTray::put_TrayIcon, L"");
-        const NOTIFYICONDATAA shown = shellCalls.back().record;
+        const NOTIFYICONDATAA shown = shell.calls.back().record;
         const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
         auto broadcast = [&] {
             ::SendMessageTimeoutA(HWND_BROADCAST, taskbarCreated, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
         };
         ASSERT_TRUE(TrayStillHad(shown));  // the shell restarting: its icons are gone
-        size_t calls = shellCalls.size();
+        size_t calls = shell.calls.size();
         broadcast();
-        ASSERT_EQ(calls + 1, shellCalls.size());
-        EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shellCalls.back().message);
-        EXPECT_EQ(0, std::memcmp(&shown, &shellCalls.back().record, sizeof shown));
+        ASSERT_EQ(calls + 1, shell.calls.size());
+        EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.calls.back().message);
+        EXPECT_EQ(0, std::memcmp(&shown, &shell.calls.back().record, sizeof shown));
         ICONINFO info{};
         ASSERT_TRUE(::GetIconInfo(shown.hIcon, &info)) << "the icon came back with a destroyed handle";
         ::DeleteObject(info.hbmColor);
@@ -204,8 +178,8 @@ TEST(TrayIcon, ComesBackWhenTheShellRestarts)
         EXPECT_TRUE(TrayStillHad(shown)) << "the icon is back";
 
         EXPECT_EQ(S_OK, tray->UnLoadTray());
-        calls = shellCalls.size();
+        calls = shell.calls.size();
         broadcast();
-        EXPECT_EQ(calls, shellCalls.size()) << "an unloaded icon came back";
+        EXPECT_EQ(calls, shell.calls.size()) << "an unloaded icon came back";
     });
 }
