@@ -13,10 +13,10 @@ using namespace zanthel;
 namespace {
 
 struct FakeWindow final : DeliveryWindow {
-    int deliveries = 0, menus = 0;
+    int deliveries = 0;
     bool popup = false;
     bool PostDelivery() noexcept override { return ++deliveries, true; }
-    void PostMenu(const MenuRequest&) noexcept override { ++menus; }
+    void PostMenu(const MenuRequest&) noexcept override {}
     bool PopupShowing() const noexcept override { return popup; }
 };
 
@@ -77,18 +77,6 @@ TEST(EventDelivery, AnEventWaitsForThePostedDeliveryWhenSomethingStandsInTheWay)
         EXPECT_EQ(1u, d.listener.heard.size()) << test.what;
         EXPECT_EQ(0, d.listener.holds) << test.what;
     }
-}
-
-TEST(EventDelivery, AMenuAskedForInsideAHandlerIsPostedWhenTheHandlerReturns)
-{
-    Delivery d;
-    d.listener.handler = [&d] {
-        EXPECT_FALSE(d.delivery.MenuMayOpen(MenuRequest{MenuSource::Mouse, false, {}}, false));
-        EXPECT_EQ(0, d.window.menus);
-    };
-    d.delivery.Raise(IconEvent::Click, 0, Text(), false);
-    EXPECT_EQ(1, d.window.menus);
-    EXPECT_TRUE(d.delivery.MenuMayOpen(MenuRequest{MenuSource::Mouse, false, {}}, false));
 }
 
 namespace {
