@@ -6,7 +6,8 @@
 //   bench_probe fresh [repetitions]              fresh_tray.exe against minimal_tray.exe, and
 //                                                fresh_notify.exe against minimal_notify.exe
 //   bench_probe append [repetitions]             AppendMenu per item at 10,000 items against at 100
-//   bench_probe notify [repetitions] [calls]     NotifyIcon's event path and NextEvent poll
+//   bench_probe notify [repetitions] [calls]     NotifyIcon's event path, alone and in a host's
+//                                                chunks of clicks, and NextEvent poll
 #include "child_process.h"
 #include "common/handles.h"
 #include "component/notify_interface.h"
@@ -206,6 +207,35 @@ UniqueWindow NewReferenceWindow(IDispatch* sink)
 
 int SubmenuChoice(int repetitions, int calls);
 
+// Clicks as a host gets them: chunks of callbacks to each window in turn,
+// each chunk timed with the messages its window then finds posted to itself,
+// as a host's loop would run them. Prints the medians of each repetition's
+// time per click.
+void HostClicks(int repetitions, int clicks, HWND icon, HWND reference)
+{
+    constexpr int kChunk = 5000;
+    const auto chunk = [](HWND target, int count) {
+        return Seconds([&] {
+            for (int i = 0; i < count; ++i)
+                ::SendMessageW(target, kCallbackMessage, MAKEWPARAM(20, 740), MAKELPARAM(NIN_SELECT, 1));
+            MSG posted;
+            while (::PeekMessageW(&posted, target, 0, 0, PM_REMOVE)) ::DispatchMessageW(&posted);
+        });
+    };
+    std::vector<double> ours, theirs;
+    for (int repetition = 0; repetition < repetitions; ++repetition) {
+        double zanthel = 0, plain = 0;
+        for (int done = 0; done < clicks; done += kChunk) {
+            const int count = std::min(kChunk, clicks - done);
+            zanthel += chunk(icon, count);
+            plain += chunk(reference, count);
+        }
+        ours.push_back(zanthel * 1e9 / clicks);
+        theirs.push_back(plain * 1e9 / clicks);
+    }
+    std::printf("host_click %.4g %.4g ns\n", Median(ours), Median(theirs));
+}
+
 int Notify(int repetitions, int calls)
 {
     test::ComApartment apartment;
@@ -235,8 +265,9 @@ int Notify(int repetitions, int calls)
     perEvent(referenceWindow.get())();
     sink.events = 0;
     Interleaved("notify_event", "ns", repetitions, perEvent(window), perEvent(referenceWindow.get()));
-    // Every callback must have reached the sink, or the figure timed something else.
-    const long expected = 2L * repetitions * calls;  // through the icon's window and the reference's
+    HostClicks(repetitions, calls, window, referenceWindow.get());
+    // Every callback must have reached the sink, or the figures timed something else.
+    const long expected = 4L * repetitions * calls;  // twice through the icon's window and the reference's
     if (sink.events != expected) {
         std::fprintf(stderr, "the sink got %ld of %ld events\n", sink.events, expected);
         return 1;
