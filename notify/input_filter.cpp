@@ -25,7 +25,7 @@ Reaction InputFilter::Select(MenuSource source, bool leftClickMenu) noexcept
     return reaction;
 }
 
-Reaction InputFilter::Callback(UINT callback, DWORD now, DWORD doubleClickTime, bool leftClickMenu) noexcept
+Reaction InputFilter::Callback(UINT callback, DWORD now, DoubleClickTime doubleClickTime, bool leftClickMenu) noexcept
 {
     // The pointer resting on the icon and its tip come between anything.
     if (callback == WM_MOUSEMOVE || callback == NIN_POPUPOPEN || callback == NIN_POPUPCLOSE) return Reaction();
@@ -37,7 +37,7 @@ Reaction InputFilter::Callback(UINT callback, DWORD now, DWORD doubleClickTime, 
             return Reaction();
         case NIN_KEYSELECT:
             // Enter on the focused icon selects twice for one press.
-            if (previous == NIN_KEYSELECT && now - keySelectTick_ <= doubleClickTime) {
+            if (previous == NIN_KEYSELECT && now - keySelectTick_ <= doubleClickTime.Get()) {
                 previous_ = 0;
                 return Reaction();
             }
@@ -45,7 +45,7 @@ Reaction InputFilter::Callback(UINT callback, DWORD now, DWORD doubleClickTime, 
             return Select(MenuSource::Keyboard, leftClickMenu);
         case NIN_SELECT:
             // Some shells (Wine's) select again on a double click's button-up.
-            if (swallowSelect_ && now - doubleClickTick_ <= doubleClickTime) {
+            if (swallowSelect_ && now - doubleClickTick_ <= doubleClickTime.Get()) {
                 swallowSelect_ = false;
                 return Reaction();
             }

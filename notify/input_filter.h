@@ -29,10 +29,24 @@ struct Reaction {
     bool OpensMenu() const noexcept { return menu != MenuSource::None || waitForDoubleClick; }
 };
 
+// The double-click time: a fixed one, or by default the system's, read only
+// when a callback's meaning depends on it (the read is a call into the
+// window manager, dearer than the rest of a click).
+class DoubleClickTime {
+public:
+    DoubleClickTime() noexcept = default;
+    DoubleClickTime(DWORD fixed) noexcept : milliseconds_(fixed), known_(true) {}
+    DWORD Get() const noexcept { return known_ ? milliseconds_ : ::GetDoubleClickTime(); }
+
+private:
+    DWORD milliseconds_ = 0;
+    bool known_ = false;
+};
+
 class InputFilter {
 public:
     // leftClickMenu: a left click or Enter opens the menu instead of raising Click.
-    Reaction Callback(UINT callback, DWORD now, DWORD doubleClickTime, bool leftClickMenu) noexcept;
+    Reaction Callback(UINT callback, DWORD now, DoubleClickTime doubleClickTime, bool leftClickMenu) noexcept;
     // The double-click time after a left click's select has passed.
     Reaction MenuWaitEnded() noexcept;
     // The host showed a balloon: its close is still to come.

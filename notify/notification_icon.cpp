@@ -300,7 +300,7 @@ void NotificationIcon::PostMenu(const MenuRequest& request) noexcept
 
 void NotificationIcon::OnShellCallback(UINT callback, POINT anchor) noexcept
 {
-    React(filter_.Callback(callback, ::GetTickCount(), ::GetDoubleClickTime(), leftClickMenu_), anchor);
+    React(filter_.Callback(callback, ::GetTickCount(), DoubleClickTime(), leftClickMenu_), anchor);
 }
 
 void NotificationIcon::OnMenuWaitEnded() noexcept
