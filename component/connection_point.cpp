@@ -106,32 +106,45 @@ ComPtr<IDispatch> Answer(IUnknown& sink, REFIID riid) noexcept
 
 // The sinks advised when a raise begins, each held until it is over. An
 // object rarely has more than a few, and those take no heap: a raise is one
-// event of a busy host.
+// event of a busy host. Only the entries taken are touched again, so the
+// spare slots cost a raise nothing.
 class SinkSnapshot {
 public:
+    struct Entry {
+        DWORD cookie;
+        IDispatch* sink;
+    };
+
     SinkSnapshot() = default;
     SinkSnapshot(const SinkSnapshot&) = delete;
     SinkSnapshot& operator=(const SinkSnapshot&) = delete;
+    ~SinkSnapshot()
+    {
+        for (UINT index = 0; index < count_; ++index) items_[index].sink->Release();
+    }
 
     HRESULT Take(const GrowableArray<Connection>& connections) noexcept
     {
         const UINT count = connections.Count();
         if (count > kInline) {
-            spilled_.reset(new (std::nothrow) Connection[count]);
+            spilled_.reset(new (std::nothrow) Entry[count]);
             if (!spilled_) return E_OUTOFMEMORY;
             items_ = spilled_.get();
         }
-        for (; count_ < count; ++count_) items_[count_] = connections[count_];
+        for (; count_ < count; ++count_) {
+            items_[count_] = Entry{connections[count_].cookie, connections[count_].sink.Get()};
+            items_[count_].sink->AddRef();
+        }
         return S_OK;
     }
     UINT Count() const noexcept { return count_; }
-    const Connection& operator[](UINT index) const noexcept { return items_[index]; }
+    const Entry& operator[](UINT index) const noexcept { return items_[index]; }
 
 private:
     static constexpr UINT kInline = 4;
-    Connection inline_[kInline];
-    std::unique_ptr<Connection[]> spilled_;
-    Connection* items_ = inline_;
+    Entry inline_[kInline];
+    std::unique_ptr<Entry[]> spilled_;
+    Entry* items_ = inline_;
     UINT count_ = 0;
 };
 
@@ -193,10 +206,10 @@ HRESULT DispatchConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept
     return S_OK;
 }
 
-bool DispatchConnectionPoint::Advised(const Connection& connection) const noexcept
+bool DispatchConnectionPoint::Advised(DWORD cookie, const IDispatch* sink) const noexcept
 {
     for (UINT index = 0; index < connections_.Count(); ++index)
-        if (connections_[index].cookie == connection.cookie) return connections_[index].sink == connection.sink;
+        if (connections_[index].cookie == cookie) return connections_[index].sink.Get() == sink;
     return false;
 }
 
@@ -227,12 +240,14 @@ void DispatchConnectionPoint::Raise(DispatchConnectionPoint* points, UINT count,
 
 void DispatchConnectionPoint::RaiseHere(DISPID id, const VARIANT* arguments, UINT count) noexcept
 {
+    // A point nobody listens to costs a raise nothing.
+    if (connections_.Count() == 0) return;
     // Every sink advised now lives until the raise is over.
     SinkSnapshot sinks;
     if (FAILED(sinks.Take(connections_))) return;
     for (UINT index = 0; index < sinks.Count(); ++index) {
         // An earlier handler unadvised it: it has asked to hear no more.
-        if (!Advised(sinks[index])) continue;
+        if (!Advised(sinks[index].cookie, sinks[index].sink)) continue;
         // Each sink gets its own copies: one that clears its arguments
         // harms no other.
         UniqueVariants<kMaxArguments> copies;
@@ -240,7 +255,12 @@ void DispatchConnectionPoint::RaiseHere(DISPID id, const VARIANT* arguments, UIN
         for (UINT copied = 0; copied < count && SUCCEEDED(hr); ++copied)
             hr = ::VariantCopy(&copies.items[copied], const_cast<VARIANT*>(&arguments[copied]));
         if (FAILED(hr)) continue;
-        DISPPARAMS params{count ? copies.items : nullptr, nullptr, count, 0};
+        // Field by field, for the reason UniqueExcepInfo's constructor gives.
+        DISPPARAMS params;
+        params.rgvarg = count ? copies.items : nullptr;
+        params.rgdispidNamedArgs = nullptr;
+        params.cArgs = count;
+        params.cNamedArgs = 0;
         UniqueVariants<1> result;
         UniqueExcepInfo exception;
         UINT argumentError = 0;

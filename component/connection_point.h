@@ -51,7 +51,7 @@ public:
 private:
     void RaiseHere(DISPID id, const VARIANT* arguments, UINT count) noexcept;
     DWORD NewCookie() noexcept;
-    bool Advised(const Connection& connection) const noexcept;
+    bool Advised(DWORD cookie, const IDispatch* sink) const noexcept;
 
     IConnectionPointContainer& container_;
     const IID& events_;
