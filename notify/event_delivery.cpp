@@ -33,8 +33,8 @@ void EventDelivery::Raise(IconEvent event, LONG itemId, const Text& caption, boo
     // messages would nest raises without end), not ahead of events that
     // wait, and not in a sent message. A chosen item waits for the popup's
     // end to be over.
-    if (raiseFrame_ || inSentMessage || window_.PopupShowing() || !backlog_.Empty() ||
-        event == IconEvent::MenuItemClick) {
+    if (raiseFrame_ || inSentMessage || !backlog_.Empty() || event == IconEvent::MenuItemClick ||
+        window_.PopupShowing()) {
         if (SUCCEEDED(backlog_.Push(event, itemId, caption))) Post();
         return;
     }

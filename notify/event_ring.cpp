@@ -26,12 +26,13 @@ HRESULT EventRing::Push(IconEvent event, LONG itemId, const Text& caption) noexc
     // Without memory to grow, the ring keeps its size and the oldest goes.
     if (count_ == capacity_ && capacity_ < limit_) Grow();
     const bool full = count_ == capacity_;
-    IconEventRecord& slot = slots_[full ? head_ : (head_ + count_) % capacity_];
-    RETURN_IF_FAILED(slot.caption.Assign(caption));
+    IconEventRecord& slot = slots_[full ? head_ : Wrap(head_ + count_)];
+    // Most events have no caption, and most slots held none: nothing to copy or free.
+    if (caption.Get() || slot.caption.Get()) RETURN_IF_FAILED(slot.caption.Assign(caption));
     slot.event = event;
     slot.itemId = itemId;
     if (full) {
-        head_ = (head_ + 1) % capacity_;
+        head_ = Wrap(head_ + 1);
     } else {
         ++count_;
     }
@@ -42,7 +43,7 @@ void EventRing::DropFront() noexcept
 {
     if (count_ == 0) return;
     slots_[head_].caption = Text();
-    head_ = (head_ + 1) % capacity_;
+    head_ = Wrap(head_ + 1);
     --count_;
 }
 

@@ -35,6 +35,8 @@ public:
 
 private:
     bool Grow() noexcept;
+    // An index one lap past the end, back into the ring: cheaper than a division.
+    UINT Wrap(UINT index) const noexcept { return index >= capacity_ ? index - capacity_ : index; }
 
     // Taken at the first push: most icons never queue anything.
     std::unique_ptr<IconEventRecord[]> slots_;
