@@ -73,8 +73,9 @@ ZANTHEL_XVFB=${ZANTHEL_XVFB:-1} exec scripts/lib/wine-session.sh run sh -c '
         if echo "$notify" | grep -q "^invoke_NextEvent "; then
             set -- $(echo "$notify" | grep "^notify_event ")
             row "event: callback message to sink Invoke" "$2" "$3" "$4" 1.5
-            # The same sink and queue, full as any host's that nobody drains,
-            # in chunks of 5,000 clicks with each window's posted messages.
+            # The same sink and queue (full, as for any host that never
+            # drains it), in chunks of 5,000 clicks, each chunk timed with
+            # the messages its window posted to itself.
             set -- $(echo "$notify" | grep "^host_click ")
             row "event as a host sees it: clicks in chunks" "$2" "$3" "$4" 1.3
             set -- $(echo "$notify" | grep "^invoke_NextEvent ")
