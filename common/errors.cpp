@@ -132,11 +132,9 @@ void ReleaseDescriptionSlot() noexcept
 
 HRESULT FinishBarrier(HRESULT hr) noexcept
 {
-    if (SUCCEEDED(hr)) {
-        TakeDescription(hr);
-        ::SetErrorInfo(0, nullptr);
-        return hr;
-    }
+    // A caller reads the error information only after a failure, and every
+    // failure sets its own: a success leaves the thread's as it is.
+    if (SUCCEEDED(hr)) return hr;
     Text description = TakeDescription(hr);
     if (description.Empty()) {
         if (const wchar_t* own = OwnDescription(hr)) {

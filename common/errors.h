@@ -39,8 +39,8 @@ HRESULT FinishBarrier(HRESULT hr) noexcept;
 
 // Runs body, which returns an HRESULT, and leaves the thread's error
 // information matching the result: a failure's own description if a layer
-// gave one, else the system's; none for a success, so a dispatch caller
-// never sees the description of an earlier failure. The component is built
+// gave one, else the system's. Every failure sets its own, so a dispatch
+// caller never sees the description of an earlier failure. The component is built
 // without exceptions, so none can reach the system's frames on the way out.
 template <typename Body>
 HRESULT ComBarrier(Body&& body) noexcept
