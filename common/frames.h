@@ -25,9 +25,15 @@ public:
         frames_[count_++] = frame;
         return true;
     }
-    void Pop(const void* frame) noexcept
+    // Forgets frame's record, and the records above it of frames a host
+    // skipped on the way back to it; returns how many of those, whose holds
+    // the caller releases.
+    UINT Pop(const void* frame) noexcept
     {
-        if (count_ > 0 && frames_[count_ - 1] == frame) --count_;
+        UINT skipped = 0;
+        for (; count_ > 0 && frames_[count_ - 1] != frame; --count_) ++skipped;
+        if (count_ > 0) --count_;
+        return skipped;
     }
     // How many recorded holds belong to frames gone by the time running runs;
     // they are forgotten, and the caller releases them.

@@ -410,7 +410,8 @@ LRESULT CALLBACK NotificationIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam
     icon->delivery_.Entered(here);
     const bool recorded = icon->entries_.Push(here);
     const LRESULT result = icon->OnMessage(hwnd, msg, wParam, lParam);
-    if (recorded) icon->entries_.Pop(here);
+    if (recorded)
+        for (UINT skipped = icon->entries_.Pop(here); skipped > 0; --skipped) icon->Release();
     return result;
 }
 
