@@ -41,8 +41,9 @@ machine() {
 [ "$(machine x64/Zanthel.dll)" = 8664 ] || fail "x64/Zanthel.dll is not an x86-64 DLL"
 grep -q "version=\"$version\" processorArchitecture=\"x86\"" x86/Zanthel.Server.manifest &&
     grep -q "version=\"$version\" processorArchitecture=\"amd64\"" x64/Zanthel.Server.manifest &&
-    grep -q "version=\"$version\"" examples/regfree_host.exe.manifest ||
-    fail "the assembly manifests or the host's manifest do not name version $version and their architecture"
+    grep -q "version=\"$version\"" examples/regfree_host.exe.manifest &&
+    grep -q "name=\"Zanthel.Server\" version=\"$version\"" docs/USING.md ||
+    fail "the assembly manifests, the host's manifest or docs/USING.md do not name version $version and the architecture"
 
 {
     git -C "$root" ls-files -- docs/USING.md docs/images examples | while read -r file; do
