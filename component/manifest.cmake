@@ -2,7 +2,7 @@
 # own manifest use Zanthel.dll without registration. Its GUIDs and versions
 # are read from the IDL files, the ones the DLL and its registration are
 # built from; ProgIDs and the threading model are those registration.cpp
-# writes, which the regfree test checks by creating each class by ProgID.
+# writes, which tests/regfree compares with the registry regsvr32 leaves.
 set(zanthel_manifest_classes
     "classTray|Zanthel.classTray|"
     "NotifyIcon|Zanthel.NotifyIcon.1|Zanthel.NotifyIcon")
