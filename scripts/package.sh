@@ -1,6 +1,8 @@
 #!/bin/sh
 # Writes dist/Zanthel-<version>.zip, whose one top folder Zanthel-<version>/
-# holds what a user needs: x86/Zanthel.dll and x64/Zanthel.dll, the users'
+# holds what a user needs: x86/Zanthel.dll and x64/Zanthel.dll, each with
+# the assembly manifest Zanthel.Server.manifest beside it (for hosts that use
+# it without registration), the users'
 # README (docs/package/README.md), docs/USING.md and its images, examples/,
 # include/ (the declarations and GUIDs generated from the IDL files, which the
 # C++ examples build with), and SHA256SUMS over all of them. The version is
@@ -62,6 +64,8 @@ stage=$work/stage/$top
 mkdir -p "$stage/x86" "$stage/x64" "$stage/include"
 cp "$build32/Zanthel.dll" "$stage/x86/Zanthel.dll"
 cp "$build64/Zanthel.dll" "$stage/x64/Zanthel.dll"
+cp "$build32/Zanthel.Server.manifest" "$stage/x86/Zanthel.Server.manifest"
+cp "$build64/Zanthel.Server.manifest" "$stage/x64/Zanthel.Server.manifest"
 # The generated files are the same for both architectures; their first line
 # names the IDL file without the build machine's folders.
 for file in Zanthel_h.h Zanthel_i.c ZanthelNotify_h.h ZanthelNotify_i.c; do
@@ -69,6 +73,10 @@ for file in Zanthel_h.h Zanthel_i.c ZanthelNotify_h.h ZanthelNotify_i.c; do
 done
 sed "s/@VERSION@/$version/g" "$source/docs/package/README.md" >"$stage/README.md"
 (cd "$source" && while read -r file; do [ ! -f "$file" ] || cp --parents "$file" "$stage"; done) <"$work/files"
+# A template (a host's manifest) ships filled in with the version it must name.
+find "$stage/examples" -name '*.in' | while read -r template; do
+    sed "s/@VERSION@/$version/g" "$template" >"${template%.in}" && rm "$template"
+done
 (cd "$stage" && find . -type f -printf '%P\0' | LC_ALL=C sort -z | xargs -0 sha256sum >"$work/SHA256SUMS" &&
     mv "$work/SHA256SUMS" SHA256SUMS)
 

@@ -39,12 +39,18 @@ machine() {
 }
 [ "$(machine x86/Zanthel.dll)" = 014c ] || fail "x86/Zanthel.dll is not a 32-bit x86 DLL"
 [ "$(machine x64/Zanthel.dll)" = 8664 ] || fail "x64/Zanthel.dll is not an x86-64 DLL"
+grep -q "version=\"$version\" processorArchitecture=\"x86\"" x86/Zanthel.Server.manifest &&
+    grep -q "version=\"$version\" processorArchitecture=\"amd64\"" x64/Zanthel.Server.manifest &&
+    grep -q "version=\"$version\"" examples/regfree_host.exe.manifest &&
+    grep -q "name=\"Zanthel.Server\" version=\"$version\"" docs/USING.md ||
+    fail "the assembly manifests, the host's manifest or docs/USING.md do not name version $version and the architecture"
 
 {
     git -C "$root" ls-files -- docs/USING.md docs/images examples | while read -r file; do
-        [ ! -f "$root/$file" ] || echo "$file"
+        [ ! -f "$root/$file" ] || echo "${file%.in}"
     done
     printf '%s\n' README.md x86/Zanthel.dll x64/Zanthel.dll include/Zanthel_h.h include/Zanthel_i.c \
+        x86/Zanthel.Server.manifest x64/Zanthel.Server.manifest \
         include/ZanthelNotify_h.h include/ZanthelNotify_i.c
 } | LC_ALL=C sort >"$work/expected"
 find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort >"$work/found"
