@@ -3,7 +3,7 @@
 # Safe to run again: it only installs what is missing.
 set -eu
 
-need_pkgs="python3 clang-format git zip unzip g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine32:i386 wine64 xvfb xdotool x11-apps x11-utils imagemagick googletest cmake ninja-build"
+need_pkgs="python3 clang-format git zip unzip g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine32:i386 wine64 xvfb xdotool x11-apps x11-utils imagemagick googletest cmake ninja-build wixl msitools"
 
 missing=""
 for p in $need_pkgs; do

@@ -5,7 +5,10 @@
 # it without registration), the users'
 # README (docs/package/README.md), docs/USING.md and its images, examples/,
 # include/ (the declarations and GUIDs generated from the IDL files, which the
-# C++ examples build with), and SHA256SUMS over all of them. The version is
+# C++ examples build with), and SHA256SUMS over all of them; and beside it
+# dist/Zanthel-<version>-x86.msi and -x64.msi, the Windows Installer packages
+# that install one DLL per machine and write its registration as registry
+# rows (packaging/wxs.sh, built with wixl). The version is
 # project()'s in CMakeLists.txt, the one that feeds the DLLs' version resource.
 #
 #   scripts/package.sh
@@ -85,3 +88,13 @@ mkdir -p "$out"
 zip=$(cd "$out" && pwd)/$top.zip
 mv "$work/package.zip" "$zip"
 echo "$zip"
+
+for arch in x86 x64; do
+    if [ $arch = x86 ]; then build=$build32; else build=$build64; fi
+    mkdir "$work/msi-$arch"
+    cp "$build/Zanthel.dll" "$work/msi-$arch/"
+    sh "$source/packaging/wxs.sh" "$build/Zanthel.Server.manifest" "$version" $arch >"$work/msi-$arch/Zanthel.wxs"
+    msi=$(cd "$out" && pwd)/$top-$arch.msi
+    (cd "$work/msi-$arch" && wixl --arch $arch -o "$msi" Zanthel.wxs)
+    echo "$msi"
+done
