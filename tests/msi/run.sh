@@ -2,7 +2,8 @@
 # Zanthel's Windows Installer package, installed per machine by Wine's
 # msiexec in a prefix of its own: both classes are created by their ProgIDs,
 # the registry holds exactly the rows regsvr32 writes for the same DLL at the
-# same place, and uninstalling leaves no key and no file.
+# same place, and uninstalling leaves no key and no file. It installs over a
+# package of an older version, which the new one must replace.
 #
 #   run.sh prepare                        creates that prefix once
 #   run.sh <build dir> 32|64 <version>    builds the build's package and checks it
@@ -29,9 +30,14 @@ case $bits in 32) arch=x86 folder='Program Files (x86)' ;; *) arch=x64 folder='P
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$build/Zanthel.dll" "$work/" || exit 1
-sh "$ZANTHEL_ROOT/packaging/wxs.sh" "$build/Zanthel.Server.manifest" "$version" "$arch" >"$work/Zanthel.wxs" &&
-    (cd "$work" && wixl --arch "$arch" -o "$WINEPREFIX/drive_c/Zanthel-$arch.msi" Zanthel.wxs) ||
-    { echo "FAIL wixl could not build the $arch package"; exit 1; }
+# package NAME VERSION: builds the package C:\NAME.msi of this DLL.
+package() {
+    sh "$ZANTHEL_ROOT/packaging/wxs.sh" "$build/Zanthel.Server.manifest" "$2" "$arch" >"$work/Zanthel.wxs" &&
+        (cd "$work" && wixl --arch "$arch" -o "$WINEPREFIX/drive_c/$1.msi" Zanthel.wxs) ||
+        { echo "FAIL wixl could not build the $arch package $2"; exit 1; }
+}
+package "Zanthel-$arch" "$version"
+package "Zanthel-$arch-older" 1.0.0
 package="C:\\Zanthel-$arch.msi"
 installed=$WINEPREFIX/drive_c/$folder/Zanthel/Zanthel.dll
 failures=0
@@ -64,6 +70,7 @@ create() {
         </dev/null 2>&1 | tr -d '\r' | grep -qx ZANTHEL-CREATED && echo created || echo "not created"
 }
 
+timeout 120 wine msiexec /i "C:\\Zanthel-$arch-older.msi" /qn </dev/null || echo "FAIL msiexec /i of 1.0.0"
 timeout 120 wine msiexec /i "$package" /qn </dev/null || echo "FAIL msiexec /i $package"
 check "$(test -f "$installed" && echo present)" present "the package installs $folder\\Zanthel\\Zanthel.dll"
 for progid in Zanthel.classTray Zanthel.NotifyIcon; do
@@ -71,6 +78,7 @@ for progid in Zanthel.classTray Zanthel.NotifyIcon; do
 done
 rows >"$work/package.rows"
 timeout 120 wine msiexec /x "$package" /qn </dev/null || echo "FAIL msiexec /x $package"
+# The older package's keys would stay had the upgrade not removed it.
 check "$(rows | wc -l)" 0 "no key of ours is left after uninstalling"
 check "$(test -e "$installed" && echo present || echo absent)" absent "no file is left after uninstalling"
 
@@ -88,4 +96,5 @@ else
     cat "$work/rows.diff"
     failures=$((failures + 1))
 fi
-[ "$failures" -eq 0 ]
+[ "$failures" -eq 0 ] ||
+    { echo "note a failed run may leave a product installed: delete $WINEPREFIX before the next"; exit 1; }
