@@ -53,9 +53,14 @@ function(zanthel_manifest_elements idl resource file interfaces)
             endif()
         else()
             # Every interface is an automation one: the system's marshaler
-            # reads its type library.
+            # reads its type library; a dispinterface takes the dispatch one,
+            # as registration writes.
+            set(marshaler "{00020424-0000-0000-C000-000000000046}")
+            if(kind STREQUAL "dispinterface")
+                set(marshaler "{00020420-0000-0000-C000-000000000046}")
+            endif()
             string(APPEND proxies "  <comInterfaceExternalProxyStub name=\"${name}\" iid=\"${guid}\""
-                " tlbid=\"${library}\" proxyStubClsid32=\"{00020424-0000-0000-C000-000000000046}\"/>\n")
+                " tlbid=\"${library}\" proxyStubClsid32=\"${marshaler}\"/>\n")
         endif()
     endforeach()
     set(${file} "${${file}}${elements}" PARENT_SCOPE)
