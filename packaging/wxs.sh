@@ -6,16 +6,29 @@
 # the package, the manifest and the DLL share one source of GUIDs and
 # versions; tests/msi compares the installed rows with regsvr32's.
 # wixl takes Zanthel.dll from the folder it runs in.
-# Usage: wxs.sh <Zanthel.Server.manifest> <version> x86|x64
+# The per-user package needs no administrator: it installs into the user's
+# LocalAppData\Programs\Zanthel and writes the rows regsvr32 /n /i:user writes,
+# under HKCU. Its UpgradeCode is its own, so the two scopes never replace
+# each other.
+# Usage: wxs.sh <Zanthel.Server.manifest> <version> x86|x64 [machine|user]
 set -eu
-usage="usage: wxs.sh <Zanthel.Server.manifest> <version> x86|x64"
-manifest=${1:?$usage} version=${2:?$usage} arch=${3:?$usage}
+usage="usage: wxs.sh <Zanthel.Server.manifest> <version> x86|x64 [machine|user]"
+manifest=${1:?$usage} version=${2:?$usage} arch=${3:?$usage} scope=${4:-machine}
 here=$(cd "$(dirname "$0")" && pwd)
 idls="$here/../component/Zanthel.idl $here/../component/ZanthelNotify.idl"
 # Each architecture's component has its own GUID: both may be installed at once.
 case $arch in
     x86) guid=CF3BC5ED-F6F8-449B-A5BE-38AA3B61E4F8 folder=ProgramFilesFolder win64='' platform=win32 ;;
     x64) guid=3A119746-9286-4845-A58D-BECF4BC04176 folder=ProgramFiles64Folder win64=' Win64="yes"' platform=win64 ;;
+    *) echo "$usage" >&2; exit 2 ;;
+esac
+case $scope in
+    machine) root=HKLM upgrade=456B3FE5-1833-4F21-88D6-5B38066FDB9B installScope=perMachine ;;
+    user) root=HKCU upgrade=72CEEB25-7DEE-47D5-B41F-0DD4E4E3D2E1 installScope=perUser folder=LocalAppDataFolder
+        case $arch in
+            x86) guid=25920F8C-94A4-4687-B65F-768710779893 ;;
+            *) guid=2794380A-F567-4702-88F6-7F1E18CCBBDC ;;
+        esac ;;
     *) echo "$usage" >&2; exit 2 ;;
 esac
 
@@ -34,7 +47,7 @@ libraries=$(cat $idls | sed -n 's/^library \([A-Za-z0-9_]*\).*/\1/p')
 dispinterfaces=$(cat $idls | sed -n 's/^ *dispinterface \([A-Za-z0-9_]*\)$/\1/p' | tr '\n' ' ')
 library_names=$(for name in $libraries; do printf '%s|%s\n' "$name" "$(helpstring "$name")"; done)
 
-awk -v platform="$platform" -v names="$library_names" -v dispinterfaces=" $dispinterfaces" '
+awk -v root="$root" -v platform="$platform" -v names="$library_names" -v dispinterfaces=" $dispinterfaces" '
 function attribute(line, name,    rest) {
     if (!match(line, " " name "=\"[^\"]*\"")) return ""
     rest = substr(line, RSTART + length(name) + 3, RLENGTH - length(name) - 4)
@@ -42,8 +55,8 @@ function attribute(line, name,    rest) {
 }
 function escape(text) { gsub(/&/, "\\&amp;", text); gsub(/"/, "\\&quot;", text); return text }
 function row(key, name, value) {
-    printf "            <RegistryValue Root=\"HKLM\" Key=\"Software\\Classes\\%s\"%s Value=\"%s\" Type=\"string\"/>\n",
-        escape(key), name == "" ? "" : " Name=\"" escape(name) "\"", escape(value)
+    printf "            <RegistryValue Root=\"%s\" Key=\"Software\\Classes\\%s\"%s Value=\"%s\" Type=\"string\"/>\n",
+        root, escape(key), name == "" ? "" : " Name=\"" escape(name) "\"", escape(value)
 }
 function progid(id, class) {
     row(id, "", description[class])
@@ -103,11 +116,12 @@ BEGIN {
 ' "$manifest" >"$rows"
 
 awk -v version="$version" -v arch="$arch" -v folder="$folder" -v guid="$guid" -v win64="$win64" \
-    -v rows="$rows" '
+    -v rows="$rows" -v scope="$scope" -v installScope="$installScope" -v upgrade="$upgrade" '
 /@ROWS@/ { while ((getline line <rows) > 0) print line; next }
+/@PER_USER@/ { if (scope != "user") next; sub(/@PER_USER@/, "") }
 {
     gsub(/@VERSION@/, version); gsub(/@ARCH@/, arch); gsub(/@PROGRAM_FILES@/, folder)
-    gsub(/@UPGRADE_CODE@/, "456B3FE5-1833-4F21-88D6-5B38066FDB9B"); gsub(/@COMPONENT_GUID@/, guid)
-    gsub(/@WIN64@/, win64)
+    gsub(/@UPGRADE_CODE@/, upgrade); gsub(/@COMPONENT_GUID@/, guid)
+    gsub(/@WIN64@/, win64); gsub(/@SCOPE@/, installScope)
     print
 }' "$here/Zanthel.wxs.in"

@@ -3,7 +3,8 @@
 # msiexec in a prefix of its own: both classes are created by their ProgIDs,
 # the registry holds exactly the rows regsvr32 writes for the same DLL at the
 # same place, and uninstalling leaves no key and no file. It installs over a
-# package of an older version, which the new one must replace.
+# package of an older version, which the new one must replace. The per-user
+# package is then checked the same way against regsvr32 /n /i:user, in HKCU.
 #
 #   run.sh prepare                        creates that prefix once
 #   run.sh <build dir> 32|64 <version>    builds the build's package and checks it
@@ -30,14 +31,15 @@ case $bits in 32) arch=x86 folder='Program Files (x86)' ;; *) arch=x64 folder='P
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$build/Zanthel.dll" "$work/" || exit 1
-# package NAME VERSION: builds the package C:\NAME.msi of this DLL.
+# package NAME VERSION [user]: builds the package C:\NAME.msi of this DLL.
 package() {
-    sh "$ZANTHEL_ROOT/packaging/wxs.sh" "$build/Zanthel.Server.manifest" "$2" "$arch" >"$work/Zanthel.wxs" &&
+    sh "$ZANTHEL_ROOT/packaging/wxs.sh" "$build/Zanthel.Server.manifest" "$2" "$arch" ${3:-} >"$work/Zanthel.wxs" &&
         (cd "$work" && wixl --arch "$arch" -o "$WINEPREFIX/drive_c/$1.msi" Zanthel.wxs) ||
         { echo "FAIL wixl could not build the $arch package $2"; exit 1; }
 }
 package "Zanthel-$arch" "$version"
 package "Zanthel-$arch-older" 1.0.0
+package "Zanthel-$arch-user" "$version" user
 package="C:\\Zanthel-$arch.msi"
 installed=$WINEPREFIX/drive_c/$folder/Zanthel/Zanthel.dll
 failures=0
@@ -53,10 +55,10 @@ check() {
 # Every key the manifest names (classes, ProgIDs, type libraries, interfaces).
 keys=$(sed -n 's/.* clsid="\([^"]*\)".*/CLSID\\\1/p; s/.* progid="\([^"]*\)".*/\1/p; s/.*<progid>\(.*\)<\/progid>.*/\1/p;
     s/.* tlbid="\([^"]*\)" version.*/TypeLib\\\1/p; s/.* iid="\([^"]*\)".*/Interface\\\1/p' "$build/Zanthel.Server.manifest")
-# Those keys' values in the DLL's registry view, one "key|name|type|value" a line, sorted.
+# Those keys' values in the DLL's registry view of HKLM (or HKCU), one "key|name|type|value" a line, sorted.
 rows() {
     for key in $keys; do
-        timeout 30 "$tool" 64 reg query "HKLM\\Software\\Classes\\$key" /s "/reg:$bits" </dev/null 2>/dev/null
+        timeout 30 "$tool" 64 reg query "${1:-HKLM}\\Software\\Classes\\$key" /s "/reg:$bits" </dev/null 2>/dev/null
     done | tr -d '\r' | awk '/^HKEY/ { key = $0; next }
         /^    / { sub(/^    /, ""); n = index($0, "    "); name = substr($0, 1, n - 1); rest = substr($0, n + 4)
                   t = index(rest, "    "); value = substr(rest, t + 4)
@@ -89,12 +91,40 @@ timeout 60 "$tool" "$bits" regsvr32 /s "$path" || echo "FAIL regsvr32 $path"
 rows >"$work/regsvr32.rows"
 timeout 60 "$tool" "$bits" regsvr32 /s /u "$path"
 rm -rf "$(dirname "$installed")"
-if diff "$work/regsvr32.rows" "$work/package.rows" >"$work/rows.diff"; then
-    echo "ok   the package writes the rows regsvr32 writes ($(wc -l <"$work/package.rows") values)"
+# same_rows WHAT: the package's rows are regsvr32's.
+same_rows() {
+    if diff "$work/regsvr32.rows" "$work/package.rows" >"$work/rows.diff"; then
+        echo "ok   $1 writes the rows regsvr32 writes ($(wc -l <"$work/package.rows") values)"
+    else
+        echo "FAIL $1's rows (>) differ from regsvr32's (<):"
+        cat "$work/rows.diff"
+        failures=$((failures + 1))
+    fi
+}
+same_rows "the package"
+
+# The per-user package, as a standard user installs it: HKCU and the user's own folder.
+installed=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Local/Programs/Zanthel/Zanthel.dll
+timeout 120 wine msiexec /i "C:\\Zanthel-$arch-user.msi" /qn </dev/null || echo "FAIL msiexec /i of the per-user package"
+check "$(test -f "$installed" && echo present)" present "the per-user package installs LocalAppData\\Programs\\Zanthel\\Zanthel.dll"
+# Wine's HKCR shows only HKLM's classes (its bug 14771); Windows merges the user's in.
+if timeout 30 "$tool" 64 reg query 'HKCR\Zanthel.NotifyIcon' </dev/null >/dev/null 2>&1; then
+    for progid in Zanthel.classTray Zanthel.NotifyIcon; do
+        check "$(create "$progid")" created "a $bits-bit script host creates $progid registered per user"
+    done
 else
-    echo "FAIL the package's rows (>) differ from regsvr32's (<):"
-    cat "$work/rows.diff"
-    failures=$((failures + 1))
+    echo "skip creating the classes per user: this Wine's HKCR does not show HKCU\\Software\\Classes"
 fi
+rows HKCU >"$work/package.rows"
+timeout 120 wine msiexec /x "C:\\Zanthel-$arch-user.msi" /qn </dev/null || echo "FAIL msiexec /x of the per-user package"
+check "$(rows HKCU | wc -l)" 0 "no per-user key of ours is left after uninstalling"
+check "$(test -e "$installed" && echo present || echo absent)" absent "no per-user file is left after uninstalling"
+mkdir -p "$(dirname "$installed")" && cp "$build/Zanthel.dll" "$installed"
+path=$(timeout 30 winepath -w "$installed")
+timeout 60 "$tool" "$bits" regsvr32 /s /n /i:user "$path" || echo "FAIL regsvr32 /n /i:user $path"
+rows HKCU >"$work/regsvr32.rows"
+timeout 60 "$tool" "$bits" regsvr32 /s /u /n /i:user "$path"
+rm -rf "$(dirname "$installed")"
+same_rows "the per-user package"
 [ "$failures" -eq 0 ] ||
     { echo "note a failed run may leave a product installed: delete $WINEPREFIX before the next"; exit 1; }
