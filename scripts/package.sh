@@ -8,7 +8,8 @@
 # C++ examples build with), and SHA256SUMS over all of them; and beside it
 # dist/Zanthel-<version>-x86.msi and -x64.msi, the Windows Installer packages
 # that install one DLL per machine and write its registration as registry
-# rows (packaging/wxs.sh, built with wixl). The version is
+# rows (packaging/wxs.sh, built with wixl), and -x86-user.msi and
+# -x64-user.msi, which a standard user installs for themselves. The version is
 # project()'s in CMakeLists.txt, the one that feeds the DLLs' version resource.
 #
 #   scripts/package.sh
@@ -93,8 +94,12 @@ for arch in x86 x64; do
     if [ $arch = x86 ]; then build=$build32; else build=$build64; fi
     mkdir "$work/msi-$arch"
     cp "$build/Zanthel.dll" "$work/msi-$arch/"
-    sh "$source/packaging/wxs.sh" "$build/Zanthel.Server.manifest" "$version" $arch >"$work/msi-$arch/Zanthel.wxs"
-    msi=$(cd "$out" && pwd)/$top-$arch.msi
-    (cd "$work/msi-$arch" && wixl --arch $arch -o "$msi" Zanthel.wxs)
-    echo "$msi"
+    for scope in machine user; do
+        sh "$source/packaging/wxs.sh" "$build/Zanthel.Server.manifest" "$version" $arch $scope \
+            >"$work/msi-$arch/Zanthel.wxs"
+        if [ $scope = user ]; then suffix=-user; else suffix=; fi
+        msi=$(cd "$out" && pwd)/$top-$arch$suffix.msi
+        (cd "$work/msi-$arch" && wixl --arch $arch -o "$msi" Zanthel.wxs)
+        echo "$msi"
+    done
 done

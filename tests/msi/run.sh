@@ -33,7 +33,7 @@ trap 'rm -rf "$work"' EXIT
 cp "$build/Zanthel.dll" "$work/" || exit 1
 # package NAME VERSION [user]: builds the package C:\NAME.msi of this DLL.
 package() {
-    sh "$ZANTHEL_ROOT/packaging/wxs.sh" "$build/Zanthel.Server.manifest" "$2" "$arch" ${3:-} >"$work/Zanthel.wxs" &&
+    sh "$ZANTHEL_ROOT/packaging/wxs.sh" "$build/Zanthel.Server.manifest" "$2" "$arch" "${3:-machine}" >"$work/Zanthel.wxs" &&
         (cd "$work" && wixl --arch "$arch" -o "$WINEPREFIX/drive_c/$1.msi" Zanthel.wxs) ||
         { echo "FAIL wixl could not build the $arch package $2"; exit 1; }
 }
