@@ -4,7 +4,8 @@
 # the registry holds exactly the rows regsvr32 writes for the same DLL at the
 # same place, and uninstalling leaves no key and no file. It installs over a
 # package of an older version, which the new one must replace. The per-user
-# package is then checked the same way against regsvr32 /n /i:user, in HKCU.
+# package is then checked the same way (over its own 1.0.0) against
+# regsvr32 /n /i:user, in HKCU.
 #
 #   run.sh prepare                        creates that prefix once
 #   run.sh <build dir> 32|64 <version>    builds the build's package and checks it
@@ -40,6 +41,7 @@ package() {
 package "Zanthel-$arch" "$version"
 package "Zanthel-$arch-older" 1.0.0
 package "Zanthel-$arch-user" "$version" user
+package "Zanthel-$arch-user-older" 1.0.0 user
 package="C:\\Zanthel-$arch.msi"
 installed=$WINEPREFIX/drive_c/$folder/Zanthel/Zanthel.dll
 failures=0
@@ -105,6 +107,7 @@ same_rows "the package"
 
 # The per-user package, as a standard user installs it: HKCU and the user's own folder.
 installed=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Local/Programs/Zanthel/Zanthel.dll
+timeout 120 wine msiexec /i "C:\\Zanthel-$arch-user-older.msi" /qn </dev/null || echo "FAIL msiexec /i of per-user 1.0.0"
 timeout 120 wine msiexec /i "C:\\Zanthel-$arch-user.msi" /qn </dev/null || echo "FAIL msiexec /i of the per-user package"
 check "$(test -f "$installed" && echo present)" present "the per-user package installs LocalAppData\\Programs\\Zanthel\\Zanthel.dll"
 # Wine's HKCR shows only HKLM's classes (its bug 14771); Windows merges the user's in.
