@@ -23,11 +23,18 @@ case $arch in
     *) echo "$usage" >&2; exit 2 ;;
 esac
 case $scope in
-    machine) root=HKLM upgrade=456B3FE5-1833-4F21-88D6-5B38066FDB9B installScope=perMachine ;;
-    user) root=HKCU upgrade=72CEEB25-7DEE-47D5-B41F-0DD4E4E3D2E1 installScope=perUser folder=LocalAppDataFolder
+    # An UpgradeCode for each scope and architecture, never changed: a package
+    # replaces only its own line's older versions, so the 32-bit and the
+    # 64-bit DLL stay installed side by side.
+    machine) root=HKLM installScope=perMachine
         case $arch in
-            x86) guid=25920F8C-94A4-4687-B65F-768710779893 ;;
-            *) guid=2794380A-F567-4702-88F6-7F1E18CCBBDC ;;
+            x86) upgrade=456B3FE5-1833-4F21-88D6-5B38066FDB9B ;;
+            *) upgrade=28DEE788-AAA0-45D3-B422-887821A8D86E ;;
+        esac ;;
+    user) root=HKCU installScope=perUser folder=LocalAppDataFolder
+        case $arch in
+            x86) guid=25920F8C-94A4-4687-B65F-768710779893 upgrade=72CEEB25-7DEE-47D5-B41F-0DD4E4E3D2E1 ;;
+            *) guid=2794380A-F567-4702-88F6-7F1E18CCBBDC upgrade=65245461-4506-43EA-AC20-7357C78639FF ;;
         esac ;;
     *) echo "$usage" >&2; exit 2 ;;
 esac
