@@ -44,15 +44,7 @@ package "Zanthel-$arch-user" "$version" user
 package "Zanthel-$arch-user-older" 1.0.0 user
 package="C:\\Zanthel-$arch.msi"
 installed=$WINEPREFIX/drive_c/$folder/Zanthel/Zanthel.dll
-failures=0
-check() {
-    if [ "$1" = "$2" ]; then
-        echo "ok   $3"
-    else
-        echo "FAIL $3: got '$1', expected '$2'"
-        failures=$((failures + 1))
-    fi
-}
+. "$ZANTHEL_ROOT/tests/support/check.sh"
 
 # Every key the manifest names (classes, ProgIDs, type libraries, interfaces).
 keys=$(sed -n 's/.* clsid="\([^"]*\)".*/CLSID\\\1/p; s/.* progid="\([^"]*\)".*/\1/p; s/.*<progid>\(.*\)<\/progid>.*/\1/p;

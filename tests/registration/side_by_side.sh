@@ -22,16 +22,7 @@ path64=$(timeout 30 winepath -w "$dll64")
 path32=$(timeout 30 winepath -w "$dll32")
 script=$(timeout 30 winepath -w "$here/create.vbs")
 server='CLSID\{F10E18D1-7FD9-4FCB-A502-A4EBD416FEE0}\InprocServer32'
-failures=0
-
-check() {
-    if [ "$1" = "$2" ]; then
-        echo "ok   $3"
-    else
-        echo "FAIL $3: got '$1', expected '$2'"
-        failures=$((failures + 1))
-    fi
-}
+. "$ZANTHEL_ROOT/tests/support/check.sh"
 
 # The server's file in the 32- or 64-bit view of HKCR or another classes tree, or "none".
 server_in_view() {
